@@ -1,0 +1,89 @@
+// The final report and the result files.
+#include "app/report.hpp"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <string>
+#include <unistd.h>
+
+#include "app/run.hpp"
+#include "bounds/best_solution.hpp"
+#include "bounds/node_bounds.hpp"
+#include "input/jobs.hpp"
+#include "input/settings.hpp"
+#include "schedule/node.hpp"
+#include "search/beam_selection.hpp"
+#include "search/recovery.hpp"
+
+namespace zemko {
+
+namespace {
+
+// Writes all of text to fd in as few calls as the system allows.
+bool write_all(int fd, const std::string& text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+void print_final_report() {
+    int c1 = 0;
+    int c2 = 0;
+    int objective = eval_seq(best_seq, n_jobs, c1, c2);
+    if (best_fo == INT_MAX) {
+        std::printf("\nNo solutions found\n\n");
+        return;
+    }
+    if (OUTPUT == 1) {
+        std::printf("\n");
+        for (int i = 0; i < n_jobs; ++i) std::printf("%d ", jobs[best_seq[i]].id);
+        std::printf("(C1,C2 = %d,%d).\n", c1, c2);
+    }
+    std::printf("FO           = %d  (found at level %d)\n", best_fo, best_level);
+    std::printf("\n");
+    std::printf("End Level = %d\n", end_level);
+    if (objective != best_fo) std::printf("Dbg_Warning<main>");
+    std::printf("\nBounds Calcolati = %d\n", bounds_computed);
+    std::printf("Recoveries = %d\n", recoveries);
+    std::printf("Better UB solutions : %d\n", better_ub_count);
+}
+
+bool write_ub_file() {
+    std::string text = std::to_string(best_fo) + " ";
+    for (int i = 0; i < n_jobs; ++i) text += std::to_string(best_seq[i]) + " ";
+
+    // A temporary file beside ub.rep, renamed over it: readers see the old file or the new
+    // one, never a part of it.
+    std::string temp_name = std::string(UB_FILE) + ".XXXXXX";
+    int fd = ::mkstemp(temp_name.data());
+    if (fd < 0) return false;
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    bool ok = ::fchmod(fd, 0666 & ~mask) == 0 && write_all(fd, text);
+    ok = (::close(fd) == 0) && ok;
+    if (ok) ok = ::rename(temp_name.c_str(), UB_FILE) == 0;
+    if (!ok) ::unlink(temp_name.c_str());
+    return ok;
+}
+
+bool append_out_line(int seconds) {
+    std::string line = std::to_string(best_fo) + " " + std::to_string(seconds) + "\n";
+    // One write on a file opened for appending: lines of runs that finish together never mix.
+    int fd = ::open(OUT_FILE, O_WRONLY | O_APPEND | O_CREAT, 0644);
+    if (fd < 0) return false;
+    bool ok = write_all(fd, line);
+    ok = (::close(fd) == 0) && ok;
+    return ok;
+}
+
+}  // namespace zemko

@@ -1,0 +1,168 @@
+// Zones of nodes, the free stack with lost-node counting, and the beam list records.
+#include "schedule/node_storage.hpp"
+
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+
+#include "input/jobs.hpp"
+#include "search/selection_tables.hpp"
+
+namespace zemko {
+
+BeamList* current_beam = nullptr;
+int lost_nodes = 0;
+int zones_live = 0;
+int lists_live = 0;
+
+namespace {
+
+// One heap block: this header, then ZONE_NODES node slots of node_stride bytes each.
+struct NodeZone {
+    NodeZone* next;   // the zone allocated after this one
+    int used;         // slots handed out so far
+    int node_stride;  // bytes per slot: the Node record and its four arrays of n_jobs entries
+};
+
+constexpr size_t ZONE_HEADER_BYTES = 64;  // keeps every slot 64-byte aligned
+constexpr size_t SLOT_ALIGN = 64;
+
+NodeZone* first_zone = nullptr;
+NodeZone* current_zone = nullptr;
+Node* free_nodes[FREE_STACK_SIZE];
+int free_top = 0;
+BeamList* list_pool[LIST_POOL_SIZE];
+int list_pool_count = 0;
+
+int slot_bytes(int jobs_per_array) {
+    size_t bytes = sizeof(Node) + sizeof(int) * NODE_ARRAYS * static_cast<size_t>(jobs_per_array);
+    return static_cast<int>((bytes + SLOT_ALIGN - 1) / SLOT_ALIGN * SLOT_ALIGN);
+}
+
+// A zone's memory comes zeroed from the system and only the slots handed out are touched.
+NodeZone* allocate_zone() {
+    int stride = slot_bytes(n_jobs);
+    void* block = std::calloc(1, ZONE_HEADER_BYTES + static_cast<size_t>(stride) * ZONE_NODES);
+    if (!block) memory_error();
+    NodeZone* zone = static_cast<NodeZone*>(block);
+    zone->next = nullptr;
+    zone->used = 0;
+    zone->node_stride = stride;
+    zones_live += 1;
+    return zone;
+}
+
+Node* zone_slot(NodeZone* zone, int index) {
+    char* base = reinterpret_cast<char*>(zone) + ZONE_HEADER_BYTES;
+    Node* node = reinterpret_cast<Node*>(base + static_cast<size_t>(zone->node_stride) * index);
+    bind_node_arrays(node, reinterpret_cast<int*>(node + 1), n_jobs);
+    return node;
+}
+
+}  // namespace
+
+void reset_node_storage() {
+    zones_live = lists_live = lost_nodes = 0;
+    list_pool_count = 0;
+    free_top = 0;
+    current_beam = nullptr;
+    first_zone = current_zone = nullptr;
+}
+
+Node* new_node() {
+    if (free_top > 0) return free_nodes[--free_top];
+    if (!first_zone) first_zone = current_zone = allocate_zone();
+    if (current_zone->used == ZONE_NODES) {
+        std::printf("MEM: Allocating new zone. Lost nodes = %d.", lost_nodes);
+        NodeZone* zone = allocate_zone();
+        current_zone->next = zone;
+        current_zone = zone;
+    }
+    return zone_slot(current_zone, current_zone->used++);
+}
+
+int release_node(Node* node) {
+    if (free_top == FREE_STACK_SIZE)
+        lost_nodes += 1;
+    else
+        free_nodes[free_top++] = node;
+    return 0;
+}
+
+BeamList* new_list_record() {
+    if (list_pool_count > 0) return list_pool[--list_pool_count];
+    BeamList* rec = new (std::nothrow) BeamList{};
+    if (!rec) memory_error();
+    lists_live += 1;
+    return rec;
+}
+
+int free_list_record(BeamList* rec) {
+    if (list_pool_count < LIST_POOL_SIZE) {
+        list_pool[list_pool_count++] = rec;
+    } else {
+        delete rec;
+        lists_live -= 1;
+    }
+    return 0;
+}
+
+int push_beam_node(Node* node) {
+    if (!current_beam) {
+        current_beam = new_list_record();
+        current_beam->head = nullptr;
+        current_beam->tag = 0;
+        current_beam->next = nullptr;
+    }
+    node->next = current_beam->head;
+    current_beam->head = node;
+    return 0;
+}
+
+Node* pop_beam_node() {
+    if (!current_beam || !current_beam->head) return nullptr;
+    Node* node = current_beam->head;
+    current_beam->head = node->next;
+    if (!current_beam->head) {
+        BeamList* emptied = current_beam;
+        current_beam = emptied->next;
+        free_list_record(emptied);
+    }
+    return node;
+}
+
+bool beam_not_empty() { return current_beam != nullptr; }
+
+int release_all_memory() {
+    for (NodeZone* zone = first_zone; zone;) {
+        NodeZone* next = zone->next;
+        std::free(zone);
+        zones_live -= 1;
+        zone = next;
+    }
+    first_zone = current_zone = nullptr;
+    free_top = 0;
+    while (current_beam) {
+        BeamList* next = current_beam->next;
+        delete current_beam;
+        lists_live -= 1;
+        current_beam = next;
+    }
+    while (list_pool_count > 0) {
+        delete list_pool[--list_pool_count];
+        lists_live -= 1;
+    }
+    free_selection_tables();
+    if (zones_live != 0) std::printf("WARNING : Abnormal memory use!\n");
+    if (lists_live != 0) std::printf("WARNING : Abnormal memory use!\n");
+    return 0;
+}
+
+void memory_error() {
+    std::printf("\nMemory Error\n");
+    release_all_memory();
+    std::fflush(stdout);
+    std::exit(1);
+}
+
+}  // namespace zemko

@@ -1,0 +1,131 @@
+// Beam selection.
+#include "search/beam_selection.hpp"
+
+#include <cstdio>
+
+#include "input/jobs.hpp"
+#include "input/settings.hpp"
+#include "schedule/node_storage.hpp"
+#include "search/child_generation.hpp"
+#include "search/recovery.hpp"
+#include "search/selection_tables.hpp"
+
+namespace zemko {
+
+int max_beam = 0;
+int end_level = 0;
+
+namespace {
+
+Node* kept[BEAM_SLOTS];  // nodes chosen for the next beam, in the order chosen
+int cursor[BEAM_SLOTS];  // per parent: rank of the next child to take from its row
+
+void print_seq(const Node* node) {
+    for (int i = 0; i < node->level; ++i) std::printf("%d,", node->seq[i]);
+}
+
+bool trace() { return OUTPUT == 1; }
+
+// The next untaken child of parent p, or none when its row is exhausted.
+Node* take_next_child(int p) {
+    if (cursor[p] >= n_jobs) return nullptr;
+    int r = child_rank[p][cursor[p]];
+    if (r == END_OF_ROW) return nullptr;
+    cursor[p] += 1;
+    return child_nodes[p][r];
+}
+
+bool dominated_by_kept(const Node* node, int n_kept) {
+    for (int k = 0; k < n_kept; ++k)
+        if (node_dominates(node, kept[k])) return true;
+    return false;
+}
+
+// Phase 1: every parent of the current beam fills its row and goes back to storage.
+int expand_parents(int& n_parents, int& total) {
+    total = 0;
+    n_parents = 0;
+    while (Node* parent = pop_beam_node()) {
+        if (trace()) {
+            std::printf("GETNODE(%d): ", n_parents);
+            print_seq(parent);
+            std::printf("(%d,%d)\n", parent->c2sum, parent->c2);
+        }
+        reset_row(n_parents);
+        total += expand_node(parent, n_parents);
+        n_parents += 1;
+        release_node(parent);
+    }
+    return 0;
+}
+
+// Phase 2: sweeps over the parents, each taking a parent's best remaining child, until Beam
+// nodes are kept or a sweep keeps nothing. Returns the number kept.
+int select_next_beam(int n_parents) {
+    for (int p = 0; p < n_parents; ++p) cursor[p] = 0;
+    int n_kept = 0;
+    if (Beam == 0) return 0;
+    bool kept_in_sweep = true;
+    while (kept_in_sweep && n_kept < Beam) {
+        kept_in_sweep = false;
+        for (int p = 0; p < n_parents && n_kept < Beam; ++p) {
+            Node* node = take_next_child(p);
+            if (!node) continue;
+            if (trace()) {
+                std::printf("\n");
+                print_seq(node);
+                std::printf("(C2sum,MaxC2=%d,%d)", node->c2sum, node->c2);
+                std::printf("(LB,UB=%d,%d)", node->lb, node->ub);
+            }
+            if (RecoveryStep != 0 && recover_node(node) && trace()) {
+                std::printf(" modified by dominance : \n");
+                print_seq(node);
+                std::printf("(%d,%d)", node->c2sum, node->c2);
+            }
+            if (dominated_by_kept(node, n_kept)) {
+                if (trace()) std::printf(" Dominated.\n");
+                release_node(node);
+                continue;
+            }
+            kept_in_sweep = true;
+            if (trace()) std::printf("Kept.\n");
+            kept[n_kept++] = node;
+            end_level = node->level;
+        }
+    }
+    return n_kept;
+}
+
+// The children that the selection never took go back to storage, row by row, best first.
+void release_untaken_children(int n_parents) {
+    for (int p = 0; p < n_parents; ++p)
+        while (Node* node = take_next_child(p)) release_node(node);
+}
+
+}  // namespace
+
+int node_dominates(const Node* candidate, const Node* kept_node) {
+    if (ParetoBeam == 1) {
+        bool lb_no_better = candidate->lb >= kept_node->lb;
+        bool lb_worse = candidate->lb > kept_node->lb;
+        bool ub_no_better = candidate->ub >= kept_node->ub;
+        bool ub_worse = candidate->ub > kept_node->ub;
+        if ((lb_no_better && ub_worse) || (lb_worse && ub_no_better)) return 1;
+    }
+    for (int i = 0; i < n_jobs; ++i)
+        if (candidate->unscheduled[i] != kept_node->unscheduled[i]) return 0;
+    return (candidate->c2 >= kept_node->c2 && candidate->c2sum >= kept_node->c2sum) ? 1 : 0;
+}
+
+int expand_level() {
+    int n_parents = 0;
+    int total = 0;
+    expand_parents(n_parents, total);
+    int n_kept = select_next_beam(n_parents);
+    if (n_kept > max_beam) max_beam = n_kept;
+    for (int k = 0; k < n_kept; ++k) push_beam_node(kept[k]);
+    release_untaken_children(n_parents);
+    return total;
+}
+
+}  // namespace zemko

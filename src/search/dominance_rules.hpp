@@ -1,0 +1,26 @@
+// The three tests that keep a job from being branched on from a node, and the job-pair
+// relation dom_matrix that the first of them reads.
+#pragma once
+
+#include "input/jobs.hpp"
+#include "schedule/node.hpp"
+
+namespace zemko {
+
+// dom_matrix[i][k] is 1 when job i may dominate job k: i != k, p1(i) <= p1(k), p2(i) >= p2(k).
+extern int dom_matrix[MAX_JOBS][MAX_JOBS];
+
+int build_dominance_matrix();
+
+// Nonzero: an unscheduled job i with dom_matrix[i][j] would end on machine 2 no later than j
+// if scheduled next (of identical jobs only the lowest index survives).
+int skip_by_pair_rule(const Node* node, int j);
+
+// Nonzero: one unscheduled job is the shortest on both machines and no longer on machine 1
+// than on machine 2, and j is another job.
+int skip_by_min_job_rule(const Node* node, int j);
+
+// Nonzero (only with Filter): another unscheduled job is no longer than j on either machine.
+int skip_by_filter_rule(const Node* node, int j);
+
+}  // namespace zemko

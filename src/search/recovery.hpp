@@ -1,0 +1,17 @@
+// The recovery step: a local improvement of a partial sequence by three rearrangements of its
+// end, accepted only when they dominate the sequence they replace.
+#pragma once
+
+#include "schedule/node.hpp"
+
+namespace zemko {
+
+extern int recoveries;  // calls of recover_node in this run
+
+// Tries, position by position, to move the node's last job forward or a job to the end; at
+// the end of a pass the node is rebuilt from the last accepted rearrangement (lb becomes 0,
+// ub is kept). With MoreLoops, passes repeat while they lower C2sum + MaxC2. Returns 1 when
+// the node was rebuilt at least once, else 0 (node untouched).
+int recover_node(Node* node);
+
+}  // namespace zemko

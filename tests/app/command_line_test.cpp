@@ -1,0 +1,71 @@
+// The executable's command line: banner, usage, missing files, the report and result files.
+#include <gtest/gtest.h>
+
+#include "support/test_support.hpp"
+
+using zemko_test::run_zemko;
+using zemko_test::ScratchDir;
+
+namespace {
+
+const char* BANNER =
+    "FLOW SHOP - Polinomial Upper Bound \n"
+    "---------------------------------- \n";
+
+}  // namespace
+
+TEST(CommandLine, WrongArgumentCountPrintsUsageAndStatus2) {
+    ScratchDir dir;
+    for (auto args : {std::vector<std::string>{}, std::vector<std::string>{"a", "b"}}) {
+        auto run = run_zemko(dir.path(), args);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.output, std::string(BANNER) +
+                                  "Programming by Velmorin\n\nUsage : ZEMKO <Data File>\n\n");
+    }
+    EXPECT_FALSE(dir.exists("ub.rep"));
+    EXPECT_FALSE(dir.exists("out.txt"));
+}
+
+TEST(CommandLine, MissingDataFileIsStatus1AndWritesNothing) {
+    ScratchDir dir;
+    auto run = run_zemko(dir.path(), {"nothere.txt"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.output, std::string(BANNER) + "\n\nFile not found\n\n");
+    EXPECT_FALSE(dir.exists("ub.rep"));
+    EXPECT_FALSE(dir.exists("out.txt"));
+}
+
+TEST(CommandLine, RefusedDataFilesWriteNoResultFile) {
+    ScratchDir dir;
+    dir.write("big.txt", "1 5 5 1\n2 1 99999999999 1\n");
+    dir.write("huge.txt", "1 600000000 600000000 1\n");
+    dir.write("out.txt", "7 0\n");
+    auto big = run_zemko(dir.path(), {"big.txt"});
+    EXPECT_EQ(big.status, 1);
+    EXPECT_EQ(big.output, std::string(BANNER) + "\n\nNumber too large in data file at line 2\n\n");
+    auto huge = run_zemko(dir.path(), {"huge.txt"});
+    EXPECT_EQ(huge.status, 1);
+    EXPECT_EQ(huge.output, std::string(BANNER) + "\n\nProcessing times too large\n\n");
+    EXPECT_FALSE(dir.exists("ub.rep"));
+    EXPECT_EQ(dir.read("out.txt"), "7 0\n");
+}
+
+TEST(CommandLine, ARunReportsAndWritesBothResultFiles) {
+    ScratchDir dir;
+    dir.write("two.txt", "1 3 5 1\n2 4 1 1\n");
+    auto first = run_zemko(dir.path(), {"two.txt"});
+    EXPECT_EQ(first.status, 0);
+    EXPECT_EQ(zemko_test::without_time_line(first.output),
+              std::string(BANNER) +
+                  "\n'two.txt' : 2 Jobs loaded.\n"
+                  "\nFile ZEMKO.INI not found. Using default configuration.\n\n"
+                  "\nLB = 17, UB = 17\n"
+                  "2-\n\nMEM: Lostnodes = 0\nBEAM: Max Beam = 0\n"
+                  "FO           = 17  (found at level 2)\n\nEnd Level = 0\n"
+                  "\nBounds Calcolati = 2\nRecoveries = 4\nBetter UB solutions : 0\n\n");
+    EXPECT_NE(first.output.find("\nZEMKO CPU Time : 0.0"), std::string::npos);
+    EXPECT_EQ(dir.read("ub.rep"), "17 0 1 ");
+    auto second = run_zemko(dir.path(), {"two.txt"});
+    EXPECT_EQ(second.status, 0);
+    EXPECT_EQ(dir.read("out.txt"), "17 0\n17 0\n");
+}

@@ -1,0 +1,65 @@
+// Helpers shared by the tests: scratch directories, running the executable, setting up
+// instances in the job table, and an independent schedule evaluation.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace zemko_test {
+
+// A fresh directory under the system's temporary folder, removed with its contents at the end.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+    void write(const std::string& name, const std::string& content) const;
+    std::string read(const std::string& name) const;
+    bool exists(const std::string& name) const;
+
+private:
+    std::string path_;
+};
+
+struct RunResult {
+    int status = -1;     // exit status, or -1 when the process did not exit normally
+    std::string output;  // everything written to standard output
+};
+
+// Runs the zemko executable with the given arguments in the directory dir.
+RunResult run_zemko(const std::string& dir, const std::vector<std::string>& args);
+
+// Runs any executable with arguments in dir, capturing standard output.
+RunResult run_program(const std::string& program, const std::vector<std::string>& args,
+                      const std::string& dir);
+
+// The output with the run-time line ("ZEMKO CPU Time : ...") taken out.
+std::string without_time_line(const std::string& output);
+
+// Puts the given (p1, p2) pairs into the job table as jobs 1..n with route 1.
+void set_jobs(const std::vector<std::pair<int, int>>& times);
+
+// Text of a data file listing the (p1, p2) pairs as jobs 1..n with the given route.
+std::string data_file(const std::vector<std::pair<int, int>>& times, int route = 1);
+
+// Sum of the machine-2 completion times of a sequence, computed independently of the solver.
+long long objective_of(const std::vector<int>& seq, const std::vector<std::pair<int, int>>& times);
+
+// The smallest objective over all orders of the jobs (small instances only).
+long long brute_force_optimum(const std::vector<std::pair<int, int>>& times);
+
+// Reads "fo j0 j1 ..." from the text of a ub.rep file.
+std::vector<long long> parse_numbers(const std::string& text);
+
+// A deterministic pseudo-random instance: n jobs, times uniform in [low, high].
+std::vector<std::pair<int, int>> random_times(unsigned seed, int n, int low, int high);
+
+// The path of a file of the source tree.
+std::string source_path(const std::string& relative);
+
+}  // namespace zemko_test
