@@ -31,6 +31,10 @@ int machine2_start(const Node* node) {
 
 }  // namespace
 
+int lb_from_estimate(int c2sum, double estimate) {
+    return static_cast<int>(c2sum + estimate + LB_ROUNDING);
+}
+
 int compute_list_bounds(const Node* node) {
     int working[MAX_JOBS];
     int best_completion[MAX_JOBS];
@@ -66,7 +70,7 @@ int compute_list_bounds(const Node* node) {
         }
     }
     offer_solution(best_completion, list_ub, node->level);
-    return static_cast<int>(node->c2sum + best_estimate + LB_ROUNDING);
+    return lb_from_estimate(node->c2sum, best_estimate);
 }
 
 int bound_node(Node* node, int& ub_out) {

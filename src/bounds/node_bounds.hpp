@@ -12,6 +12,10 @@ inline constexpr double LB_ROUNDING = 0.9999999;
 extern int list_ub;          // best objective among the 21 list completions of the last call
 extern int better_ub_count;  // bounds at which the greedy completion beat the list UB
 
+// The integer bound of an estimate: c2sum + estimate rounded up, except that an excess below
+// 1e-7 over an integer is dropped.
+int lb_from_estimate(int c2sum, double estimate);
+
 // Returns the LB of the node from the 21 list estimates; leaves the best list completion's
 // objective in list_ub and offers that completion as a solution. The node is not changed.
 int compute_list_bounds(const Node* node);

@@ -35,9 +35,9 @@ Node* take_next_child(int p) {
     return child_nodes[p][r];
 }
 
-bool dominated_by_kept(const Node* node, int n_kept) {
+bool dominated_by_kept(const Node* node, Node* const* kept_nodes, int n_kept) {
     for (int k = 0; k < n_kept; ++k)
-        if (node_dominates(node, kept[k])) return true;
+        if (node_dominates(node, kept_nodes[k])) return true;
     return false;
 }
 
@@ -59,9 +59,9 @@ int expand_parents(int& n_parents, int& total) {
     return 0;
 }
 
-// Phase 2: sweeps over the parents, each taking a parent's best remaining child, until Beam
-// nodes are kept or a sweep keeps nothing. Returns the number kept.
-int select_next_beam(int n_parents) {
+}  // namespace
+
+int select_next_beam(int n_parents, Node** kept_nodes) {
     for (int p = 0; p < n_parents; ++p) cursor[p] = 0;
     int n_kept = 0;
     if (Beam == 0) return 0;
@@ -82,27 +82,24 @@ int select_next_beam(int n_parents) {
                 print_seq(node);
                 std::printf("(%d,%d)", node->c2sum, node->c2);
             }
-            if (dominated_by_kept(node, n_kept)) {
+            if (dominated_by_kept(node, kept_nodes, n_kept)) {
                 if (trace()) std::printf(" Dominated.\n");
                 release_node(node);
                 continue;
             }
             kept_in_sweep = true;
             if (trace()) std::printf("Kept.\n");
-            kept[n_kept++] = node;
+            kept_nodes[n_kept++] = node;
             end_level = node->level;
         }
     }
     return n_kept;
 }
 
-// The children that the selection never took go back to storage, row by row, best first.
 void release_untaken_children(int n_parents) {
     for (int p = 0; p < n_parents; ++p)
         while (Node* node = take_next_child(p)) release_node(node);
 }
-
-}  // namespace
 
 int node_dominates(const Node* candidate, const Node* kept_node) {
     if (ParetoBeam == 1) {
@@ -121,7 +118,7 @@ int expand_level() {
     int n_parents = 0;
     int total = 0;
     expand_parents(n_parents, total);
-    int n_kept = select_next_beam(n_parents);
+    int n_kept = select_next_beam(n_parents, kept);
     if (n_kept > max_beam) max_beam = n_kept;
     for (int k = 0; k < n_kept; ++k) push_beam_node(kept[k]);
     release_untaken_children(n_parents);
