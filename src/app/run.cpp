@@ -9,6 +9,7 @@
 #include "schedule/node_storage.hpp"
 #include "search/beam_selection.hpp"
 #include "search/setup.hpp"
+#include "search/thread_pool.hpp"
 
 namespace zemko {
 
@@ -18,6 +19,7 @@ int run_solver(const char* file_name) {
     reset_best_solution();
     if (int status = read_jobs(file_name)) return status;
     read_settings();
+    set_worker_threads(Threads);
 
     if (setup_search() == 0) {
         // One level per call, until a level keeps no node.

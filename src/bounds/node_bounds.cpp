@@ -12,6 +12,7 @@
 namespace zemko {
 
 int list_ub = INT_MAX;
+double list_estimate = 0.0;
 int better_ub_count = 0;
 
 namespace {
@@ -70,6 +71,7 @@ int compute_list_bounds(const Node* node) {
         }
     }
     offer_solution(best_completion, list_ub, node->level);
+    list_estimate = best_estimate;
     return lb_from_estimate(node->c2sum, best_estimate);
 }
 

@@ -20,6 +20,7 @@ int ParetoBeam;
 int BetterUB;
 int RecoveryStep;
 int MoreLoops;
+int Threads;
 
 const SettingRow setting_rows[N_SETTING_ROWS] = {
     {"/*", nullptr, 0, "comment line"},
@@ -39,6 +40,8 @@ const SettingRow setting_rows[N_SETTING_ROWS] = {
      "nonzero: apply the recovery step to every node considered for the next beam"},
     {"MoreLoops", &MoreLoops, 0,
      "nonzero: repeat the recovery step while it keeps lowering C2sum + MaxC2"},
+    {"Threads", &Threads, 0,
+     "threads that bound the children of a level: 0 one per hardware thread, 1 single-threaded"},
 };
 
 namespace {

@@ -16,6 +16,7 @@ extern int ParetoBeam;
 extern int BetterUB;
 extern int RecoveryStep;
 extern int MoreLoops;
+extern int Threads;
 
 // One row of the key table. A line's key matches a row when it begins with the row's key.
 struct SettingRow {
@@ -25,7 +26,7 @@ struct SettingRow {
     const char* description;  // what the setting does, for the documentation
 };
 
-inline constexpr int N_SETTING_ROWS = 10;
+inline constexpr int N_SETTING_ROWS = 11;
 // Searched in this order; row 0 is the comment marker.
 extern const SettingRow setting_rows[N_SETTING_ROWS];
 

@@ -26,37 +26,18 @@ void print_seq(const Node* node) {
 
 bool trace() { return OUTPUT == 1; }
 
-// The next untaken child of parent p, or none when its row is exhausted.
-Node* take_next_child(int p) {
-    if (cursor[p] >= n_jobs) return nullptr;
+// The child number of parent p's best child not yet taken, or END_OF_ROW; advances the cursor.
+int take_next_rank(int p) {
+    if (cursor[p] >= n_jobs) return END_OF_ROW;
     int r = child_rank[p][cursor[p]];
-    if (r == END_OF_ROW) return nullptr;
-    cursor[p] += 1;
-    return child_nodes[p][r];
+    if (r != END_OF_ROW) cursor[p] += 1;
+    return r;
 }
 
 bool dominated_by_kept(const Node* node, Node* const* kept_nodes, int n_kept) {
     for (int k = 0; k < n_kept; ++k)
         if (node_dominates(node, kept_nodes[k])) return true;
     return false;
-}
-
-// Phase 1: every parent of the current beam fills its row and goes back to storage.
-int expand_parents(int& n_parents, int& total) {
-    total = 0;
-    n_parents = 0;
-    while (Node* parent = pop_beam_node()) {
-        if (trace()) {
-            std::printf("GETNODE(%d): ", n_parents);
-            print_seq(parent);
-            std::printf("(%d,%d)\n", parent->c2sum, parent->c2);
-        }
-        reset_row(n_parents);
-        total += expand_node(parent, n_parents);
-        n_parents += 1;
-        release_node(parent);
-    }
-    return 0;
 }
 
 }  // namespace
@@ -69,8 +50,9 @@ int select_next_beam(int n_parents, Node** kept_nodes) {
     while (kept_in_sweep && n_kept < Beam) {
         kept_in_sweep = false;
         for (int p = 0; p < n_parents && n_kept < Beam; ++p) {
-            Node* node = take_next_child(p);
-            if (!node) continue;
+            const int r = take_next_rank(p);
+            if (r == END_OF_ROW) continue;
+            Node* node = child_node(p, r);
             if (trace()) {
                 std::printf("\n");
                 print_seq(node);
@@ -98,7 +80,7 @@ int select_next_beam(int n_parents, Node** kept_nodes) {
 
 void release_untaken_children(int n_parents) {
     for (int p = 0; p < n_parents; ++p)
-        while (Node* node = take_next_child(p)) release_node(node);
+        for (int r; (r = take_next_rank(p)) != END_OF_ROW;) release_node(child_nodes[p][r]);
 }
 
 int node_dominates(const Node* candidate, const Node* kept_node) {
@@ -116,8 +98,7 @@ int node_dominates(const Node* candidate, const Node* kept_node) {
 
 int expand_level() {
     int n_parents = 0;
-    int total = 0;
-    expand_parents(n_parents, total);
+    int total = expand_current_beam(n_parents);
     int n_kept = select_next_beam(n_parents, kept);
     if (n_kept > max_beam) max_beam = n_kept;
     for (int k = 0; k < n_kept; ++k) push_beam_node(kept[k]);

@@ -1,7 +1,28 @@
-// Child generation.
+// Child generation for a whole level.
+//
+// The work for one parent is what the search has always done: list the jobs that pass the
+// skip tests, take a node for each child from storage, complete or bound it, offer its
+// completions, rank it. Here it is split in three so that the costly part can use every core
+// without changing a single result:
+//   1. for a chunk of parents: the skip tests and the compacted priority lists of each parent;
+//   2. for every child of the chunk, in parallel: its bounds (bound_child) or, for a child with
+//      one job left, its recovered complete sequence; each writes only its own result;
+//   3. in the order of the plain search (parent by parent, child by child): the node storage
+//      operations, the trace and warning output, the counters, the offers to the best solution
+//      and the ranking. Every effect on shared state happens here, in the same order as before.
+// A bounded child's node gets its times and bounds at once, but its arrays are copied from a
+// snapshot of its parent only if the selection takes it (child_node): the others are released
+// untouched.
 #include "search/child_generation.hpp"
 
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
 #include "bounds/best_solution.hpp"
+#include "bounds/child_bounds.hpp"
 #include "bounds/node_bounds.hpp"
 #include "input/jobs.hpp"
 #include "input/settings.hpp"
@@ -9,26 +30,201 @@
 #include "search/dominance_rules.hpp"
 #include "search/recovery.hpp"
 #include "search/selection_tables.hpp"
+#include "search/thread_pool.hpp"
 
 namespace zemko {
 
 namespace {
 
-// The child has one job left: append it, improve the sequence, offer it, release the child.
-// The recovery step runs here whatever RecoveryStep says.
-void complete_child(Node* child) {
-    recover_node(child);
+constexpr int CHUNK_PARENTS = 64;  // parents whose lists are held at once
+
+// Copies of the parents of the level, the source of their children's arrays.
+struct ParentSnapshots {
+    std::vector<int> storage;
+    std::vector<Node> nodes;
+    int capacity = 0;
+    int stride = 0;
+
+    Node* at(int p) { return &nodes[p]; }
+    // Room for count snapshots (their contents are not kept).
+    void ensure(int count) {
+        if (count <= capacity && stride == n_jobs) return;
+        int new_capacity = count > capacity ? count : capacity;
+        stride = n_jobs;
+        storage.assign(static_cast<size_t>(new_capacity) * NODE_ARRAYS * stride, 0);
+        nodes.assign(new_capacity, Node{});
+        for (int p = 0; p < new_capacity; ++p)
+            bind_node_arrays(&nodes[p], storage.data() + static_cast<size_t>(p) * NODE_ARRAYS * stride,
+                             stride);
+        capacity = new_capacity;
+    }
+};
+
+// What step 2 computed for one child.
+struct ChildResult {
+    ChildBound bound;       // a bounded child's bounds
+    int completed_c2sum;    // a completed child's objective
+    int completed_offset;   // where its sequence is in the chunk's sequence store
+};
+
+// One parent of the chunk: its children and lists.
+struct ParentWork {
+    int first_child;      // index of its first child in the chunk's child arrays
+    int n_children;       // children generated
+    bool completes;       // its children have one job left and are completed
+    ParentLists lists;    // its compacted lists (only when its children are bounded)
+};
+
+struct LevelState {
+    ParentSnapshots parents;
+    std::unique_ptr<ParentWork[]> work{new ParentWork[CHUNK_PARENTS]};
+    std::vector<int> child_parent;   // per child of the chunk: its parent (chunk index)
+    std::vector<int> child_job;      // per child of the chunk: its job
+    std::vector<ChildResult> results;
+    std::vector<int> sequences;      // complete sequences of completed children
+    std::vector<std::unique_ptr<NodeBuffer>> scratch;  // one working node per thread
+    std::vector<int> offer_seq;      // a sequence being offered
+    std::vector<Node*> popped;       // the parents of the level, in the order popped
+};
+
+LevelState& level_state() {
+    static LevelState state;
+    return state;
+}
+
+void print_parent_line(int p, const Node* parent) {
+    std::printf("GETNODE(%d): ", p);
+    for (int i = 0; i < parent->level; ++i) std::printf("%d,", parent->seq[i]);
+    std::printf("(%d,%d)\n", parent->c2sum, parent->c2);
+}
+
+// Step 1 for parent `c` of the chunk (snapshot index p).
+void plan_parent(LevelState& st, int c, int p) {
+    const Node* parent = st.parents.at(p);
+    ParentWork& work = st.work[c];
+    work.completes = parent->level + 1 == n_jobs - 1;
+    if (!work.completes && parent->level < n_jobs) work.lists.fill(parent);
+}
+
+// Step 2 for child `i` of the chunk.
+void compute_child(LevelState& st, int chunk_start, int i, int thread_slot) {
+    const int c = st.child_parent[i];
+    const Node* parent = st.parents.at(chunk_start + c);
+    const int j = st.child_job[i];
+    ChildResult& result = st.results[i];
+    if (!st.work[c].completes) {
+        bound_child(st.work[c].lists, parent, j, result.bound);
+        return;
+    }
+    Node* child = st.scratch[thread_slot]->get();
+    copy_node(child, parent);
+    append_job(child, j);
+    recover_in_place(child);
     int last = 0;
     while (child->unscheduled[last] != 1) ++last;
     append_job(child, last);
-    recover_node(child);
-    offer_solution(child->seq, child->c2sum, child->level);
-    release_node(child);
+    recover_in_place(child);
+    result.completed_c2sum = child->c2sum;
+    std::memcpy(&st.sequences[result.completed_offset], child->seq, sizeof(int) * n_jobs);
 }
 
-bool skip_job(const Node* parent, int j) {
-    return skip_by_pair_rule(parent, j) || skip_by_min_job_rule(parent, j) ||
-           skip_by_filter_rule(parent, j);
+// Step 3 for the bounded child `i` (child number a of row p): the effects of bound_node and of
+// entering the child into its row.
+void enter_bounded_child(LevelState& st, int chunk_start, int i, int p, int a, Node* node) {
+    const int c = st.child_parent[i];
+    const Node* parent = st.parents.at(chunk_start + c);
+    const int j = st.child_job[i];
+    const ChildBound& b = st.results[i].bound;
+    const int level = parent->level + 1;
+
+    if (b.list_ub < best_fo) {
+        list_completion(st.work[c].lists, parent, j, b.best_list, st.offer_seq.data());
+        offer_solution(st.offer_seq.data(), b.list_ub, level);
+    }
+    int ub = b.list_ub;
+    if (BetterUB) {
+        if (b.greedy < best_fo) {
+            greedy_child(st.work[c].lists, parent, j, st.offer_seq.data());
+            offer_solution(st.offer_seq.data(), b.greedy, level);
+        }
+        if (b.greedy < ub) {
+            ub = b.greedy;
+            if (b.lb > b.greedy) std::printf("<WARNING_LB>");
+            better_ub_count += 1;
+        }
+    }
+
+    const ChildTimes t = child_times(parent, j);
+    node->c1 = t.c1;
+    node->c2 = t.c2;
+    node->c2sum = t.c2sum;
+    node->level = level;
+    node->lb = b.lb;
+    node->ub = ub;
+    child_nodes[p][a] = node;
+    child_source[p][a] = {chunk_start + c, j};
+    rank_child(p, a, child_score_of(b.lb, ub));
+}
+
+// Steps 1 to 3 for the parents [chunk_start, chunk_end) of the level.
+int expand_chunk(LevelState& st, int chunk_start, int chunk_end) {
+    const int n_chunk = chunk_end - chunk_start;
+    parallel_for(n_chunk, [&](int c, int) { plan_parent(st, c, chunk_start + c); });
+
+    st.child_parent.clear();
+    st.child_job.clear();
+    int n_sequences = 0;
+    int children[MAX_JOBS];
+    for (int c = 0; c < n_chunk; ++c) {
+        ParentWork& work = st.work[c];
+        work.first_child = static_cast<int>(st.child_job.size());
+        work.n_children = list_children(st.parents.at(chunk_start + c), children);
+        for (int k = 0; k < work.n_children; ++k) {
+            st.child_parent.push_back(c);
+            st.child_job.push_back(children[k]);
+        }
+        if (work.completes) n_sequences += work.n_children;
+    }
+    const int n_children = static_cast<int>(st.child_job.size());
+    if (static_cast<int>(st.results.size()) < n_children) st.results.resize(n_children);
+    st.sequences.resize(static_cast<size_t>(n_sequences) * n_jobs);
+    for (int i = 0, offset = 0; i < n_children; ++i)
+        if (st.work[st.child_parent[i]].completes) {
+            st.results[i].completed_offset = offset;
+            offset += n_jobs;
+        }
+
+    // Each item writes only its own result; a thread's scratch node is its own.
+    const int threads = worker_threads();
+    while (static_cast<int>(st.scratch.size()) < threads)
+        st.scratch.push_back(std::make_unique<NodeBuffer>());
+    parallel_for(n_children,
+                 [&](int i, int thread) { compute_child(st, chunk_start, i, thread); });
+
+    int generated = 0;
+    for (int c = 0; c < n_chunk; ++c) {
+        const int p = chunk_start + c;
+        const ParentWork& work = st.work[c];
+        if (OUTPUT == 1) print_parent_line(p, st.parents.at(p));
+        reset_row(p);
+        int entered = 0;
+        for (int k = 0; k < work.n_children; ++k) {
+            const int i = work.first_child + k;
+            Node* node = new_node();
+            if (work.completes) {
+                recoveries += 2;
+                offer_solution(&st.sequences[st.results[i].completed_offset],
+                               st.results[i].completed_c2sum, n_jobs);
+                release_node(node);
+            } else {
+                enter_bounded_child(st, chunk_start, i, p, entered, node);
+                entered += 1;
+            }
+        }
+        generated += work.n_children;
+        release_node(st.parents.at(p)->next);
+    }
+    return generated;
 }
 
 }  // namespace
@@ -50,27 +246,43 @@ void rank_child(int row, int a, int64_t score) {
     scores[r] = score;
 }
 
-int expand_node(const Node* parent, int row) {
-    int generated = 0;
-    int entered = 0;
-    for (int j = 0; j < n_jobs; ++j) {
-        if (!parent->unscheduled[j] || skip_job(parent, j)) continue;
-        generated += 1;
-        Node* child = new_node();
-        copy_node(child, parent);
-        append_job(child, j);
-        if (child->level == n_jobs - 1) {
-            complete_child(child);
-            continue;
-        }
-        int ub = 0;
-        int lb = bound_node(child, ub);
-        child->ub = ub;
-        child_nodes[row][entered] = child;
-        rank_child(row, entered, child_score_of(lb, ub));
-        entered += 1;
+int expand_current_beam(int& n_parents) {
+    LevelState& st = level_state();
+    if (static_cast<int>(st.offer_seq.size()) < n_jobs) st.offer_seq.assign(n_jobs, 0);
+    // The parents in the order popped; each snapshot keeps its node in `next`, to be
+    // released once the parent is expanded.
+    std::vector<Node*>& popped = st.popped;
+    popped.clear();
+    while (Node* parent = pop_beam_node()) popped.push_back(parent);
+    n_parents = static_cast<int>(popped.size());
+    st.parents.ensure(n_parents);
+    for (int p = 0; p < n_parents; ++p) {
+        Node* snapshot = st.parents.at(p);
+        copy_node(snapshot, popped[p]);
+        snapshot->ub = popped[p]->ub;
+        snapshot->next = popped[p];
     }
-    return generated;
+    int total = 0;
+    for (int start = 0; start < n_parents; start += CHUNK_PARENTS)
+        total += expand_chunk(st, start, start + CHUNK_PARENTS < n_parents ? start + CHUNK_PARENTS
+                                                                           : n_parents);
+    return total;
+}
+
+Node* child_node(int p, int a) {
+    Node* node = child_nodes[p][a];
+    ChildSource& source = child_source[p][a];
+    if (source.parent < 0) return node;
+    // The child as copy_node and append_job would have made it, with its bounds.
+    const Node* parent = level_state().parents.at(source.parent);
+    const int lb = node->lb;
+    const int ub = node->ub;
+    copy_node(node, parent);
+    append_job(node, source.job);
+    node->lb = lb;
+    node->ub = ub;
+    source.parent = -1;
+    return node;
 }
 
 }  // namespace zemko

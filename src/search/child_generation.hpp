@@ -1,6 +1,6 @@
-// Child generation: a node's children, one per unscheduled job that the dominance tests let
-// through, either completed on the spot or bounded and ranked into a row of the selection
-// tables.
+// Child generation: the children of every parent of the current beam, one per unscheduled job
+// that the dominance tests let through, either completed on the spot or bounded and ranked
+// into the parent's row of the selection tables.
 #pragma once
 
 #include <cstdint>
@@ -16,9 +16,14 @@ int64_t child_score_of(int lb, int ub);
 // score (rows hold children by ascending score, ties in generation order).
 void rank_child(int row, int a, int64_t score);
 
-// Generates the children of parent into row `row` (which must have been reset). A child with
-// one job left is completed, recovered twice, offered as a solution and released. Returns the
-// number of children generated, completed ones included. The parent is not changed.
-int expand_node(const Node* parent, int row);
+// Pops every parent of the current beam, in order, and expands parent p into row p: each
+// child is either completed (one job left: recovered, offered, released) or bounded, scored
+// and ranked. Parents go back to storage after their expansion. Returns the number of children
+// generated, completed ones included, and the number of parents in n_parents.
+int expand_current_beam(int& n_parents);
+
+// The node of child a of row p, ready for use: bounded children are filled in only when the
+// selection takes them.
+Node* child_node(int p, int a);
 
 }  // namespace zemko

@@ -58,4 +58,67 @@ int skip_by_filter_rule(const Node* node, int j) {
     return 0;
 }
 
+namespace {
+
+// The pair rule for one candidate, over the node's unscheduled jobs gathered in arrays. A job
+// i qualifies when dom_matrix[i][j] is 1 (i != j, p1(i) <= p1(j), p2(i) >= p2(j)), its next
+// completion A(i) is no later than A(j), and it is not an identical job of higher index. The
+// plain test returns at the first qualifying i; here all are looked at without an early exit,
+// so that the loop vectorizes: some qualifies exactly when the plain test would return 1.
+__attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
+bool pair_rule_skips(const int* index, const int* p1, const int* p2, const int* done, int count,
+                     int j, int p1_j, int p2_j, int done_j) {
+    int found = 0;
+    for (int u = 0; u < count; ++u) {
+        const bool dominates = (index[u] != j) & (p1[u] <= p1_j) & (p2[u] >= p2_j);
+        const bool identical_later = (p1[u] == p1_j) & (p2[u] == p2_j) & (index[u] > j);
+        found |= dominates & (done[u] <= done_j) & !identical_later;
+    }
+    return found != 0;
+}
+
+// The filter rule for one candidate, over the same arrays (j itself never qualifies).
+__attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
+bool filter_rule_skips(const int* index, const int* p1, const int* p2, int count, int j,
+                       int p1_j, int p2_j) {
+    int found = 0;
+    for (int u = 0; u < count; ++u)
+        found |= (p1[u] <= p1_j) & (p2[u] <= p2_j) &
+                 ((p1[u] < p1_j) | (p2[u] < p2_j) | (index[u] < j));
+    return found != 0;
+}
+
+}  // namespace
+
+int list_children(const Node* node, int* children) {
+    // The unscheduled jobs, by ascending index, with their times and next completions.
+    int index[MAX_JOBS], p1[MAX_JOBS], p2[MAX_JOBS], done[MAX_JOBS];
+    int count = 0;
+    for (int i = 0; i < n_jobs; ++i) {
+        if (!node->unscheduled[i]) continue;
+        index[count] = i;
+        p1[count] = jobs[i].p1;
+        p2[count] = jobs[i].p2;
+        done[count] = next_completion(node, i);
+        ++count;
+    }
+    // The min-job rule: when one job has both the smallest p1 and the smallest p2 (lowest
+    // index on ties) and p1 <= p2, only that job is branched on.
+    int a = 0, b = 0;
+    for (int u = 1; u < count; ++u) {
+        if (p1[u] < p1[a]) a = u;
+        if (p2[u] < p2[b]) b = u;
+    }
+    const bool only_a = count > 0 && a == b && p1[a] <= p2[a];
+    int n_children = 0;
+    for (int u = 0; u < count; ++u) {
+        if (only_a && u != a) continue;
+        const int j = index[u];
+        if (pair_rule_skips(index, p1, p2, done, count, j, p1[u], p2[u], done[u])) continue;
+        if (Filter != 0 && filter_rule_skips(index, p1, p2, count, j, p1[u], p2[u])) continue;
+        children[n_children++] = j;
+    }
+    return n_children;
+}
+
 }  // namespace zemko

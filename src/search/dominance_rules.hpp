@@ -23,4 +23,8 @@ int skip_by_min_job_rule(const Node* node, int j);
 // Nonzero (only with Filter): another unscheduled job is no longer than j on either machine.
 int skip_by_filter_rule(const Node* node, int j);
 
+// The jobs that pass the three tests from node, by ascending index, into children; returns
+// their number. Gives exactly the jobs j for which the three tests above are all 0.
+int list_children(const Node* node, int* children);
+
 }  // namespace zemko

@@ -1,5 +1,22 @@
 // The recovery step.
+//
+// Every candidate of a pass is the pass's starting sequence with its end rearranged: at
+// position i (J = s[i], L = the last job, M = s[i+1 .. m-2] the jobs in between) the tails are
+// L M J, L J M and M L J. Evaluating each tail job by job costs the length of M, for every
+// position and move. Here M is evaluated from the starting sequence's own schedule instead.
+// Write h = c2 - c1 for the lead of machine 2 over machine 1 after a job; along any sequence
+// h(k) = max(h(k-1) - p1(k), 0) + p2(k), whatever c1 is. A candidate runs through M with its
+// machine-1 times shifted by a constant (the p1 of the jobs it moved) and its lead shifted by
+// some delta; the delta follows
+//     delta(k) = max(h(k-1) - p1(k) + delta(k-1), 0) - max(h(k-1) - p1(k), 0),
+// stays the same while the starting sequence keeps machine 2 busy and, once 0, stays 0. So the
+// candidate's C2sum over M is the starting sequence's, plus the shift times |M|, plus the sum of
+// the deltas, and the deltas are followed only until they vanish, skipping the stretches where
+// a positive delta cannot change. All of it is integer arithmetic on the same values: the sums
+// are exactly those of the job-by-job evaluation.
 #include "search/recovery.hpp"
+
+#include <algorithm>
 
 #include "input/jobs.hpp"
 #include "input/settings.hpp"
@@ -40,12 +57,110 @@ void write_tail(Move move, const int* s, int m, int i, int* tail) {
 // times the number of jobs still to come (and by at least 1).
 bool accepts(int gain, int delay, int remaining) { return gain >= 1 && remaining * delay <= gain; }
 
+// Machine completion times after some jobs.
+struct Times {
+    int c1;
+    int c2;
+};
+
+Times after(Times t, int j) {
+    t.c1 += jobs[j].p1;
+    t.c2 = imax(t.c2, t.c1) + jobs[j].p2;
+    return t;
+}
+
+// The schedule of the pass's starting sequence, position by position.
+struct Trajectory {
+    int m;                   // jobs in the sequence
+    int c1[MAX_JOBS];        // machine-1 completion at each position
+    int lead[MAX_JOBS];      // h = c2 - c1 at each position
+    int slack[MAX_JOBS];     // h(k-1) - p1(k): how far machine 2 is from idling at k
+    int idle_gap[MAX_JOBS];  // max(slack, 0)
+    int next_idle[MAX_JOBS + 1];  // first position >= k (up to m-2) with slack < 0, else m-1
+    int c2_before[MAX_JOBS + 1];  // C2sum of positions 0 .. k-1
+
+    explicit Trajectory(const Node* node) : m(node->level) {
+        const int* s = node->seq;
+        c2_before[0] = 0;
+        for (int k = 0; k < m; ++k) {
+            c1[k] = node->c1_of[s[k]];
+            lead[k] = node->c2_of[s[k]] - c1[k];
+            c2_before[k + 1] = c2_before[k] + node->c2_of[s[k]];
+            slack[k] = k > 0 ? lead[k - 1] - jobs[s[k]].p1 : 0;
+            idle_gap[k] = imax(slack[k], 0);
+        }
+        next_idle[m - 1 > 0 ? m - 1 : 0] = m - 1;
+        for (int k = m - 2; k >= 0; --k) next_idle[k] = slack[k] < 0 ? k : next_idle[k + 1];
+    }
+
+    // Runs the jobs of positions i+1 .. m-2 (the middle M) after `start`; returns the C2sum
+    // they add and leaves the times after them in `start`.
+    int run_middle(int i, Times& start) const {
+        const int length = m - 2 - i;
+        if (length <= 0) return 0;
+        const int shift = start.c1 - c1[i];
+        int delta = (start.c2 - start.c1) - lead[i];
+        int delta_sum = 0;
+        int k = i + 1;
+        while (k <= m - 2 && delta != 0) {
+            if (delta > 0) {
+                // A positive delta is unchanged until the starting sequence idles machine 2.
+                const int stop = next_idle[k];
+                delta_sum += delta * (stop - k);
+                k = stop;
+                if (k > m - 2) break;
+            }
+            delta = imax(slack[k] + delta, 0) - idle_gap[k];
+            delta_sum += delta;
+            ++k;
+        }
+        if (k <= m - 2) delta = 0;
+        start.c1 = c1[m - 2] + shift;
+        start.c2 = start.c1 + lead[m - 2] + delta;
+        return (c2_before[m - 1] - c2_before[i + 1]) + length * shift + delta_sum;
+    }
+};
+
+// C2sum and final times of `move`'s tail at position i after `prefix`.
+int evaluate_move(const Trajectory& t, const int* s, int i, Move move, Times& state) {
+    const int job = s[i];
+    const int last = s[t.m - 1];
+    int sum = 0;
+    switch (move) {
+        case SWAP_LAST:
+            state = after(state, last);
+            sum += state.c2;
+            sum += t.run_middle(i, state);
+            state = after(state, job);
+            sum += state.c2;
+            break;
+        case INSERT_LAST:
+            state = after(state, last);
+            sum += state.c2;
+            state = after(state, job);
+            sum += state.c2;
+            sum += t.run_middle(i, state);
+            break;
+        default:
+            sum += t.run_middle(i, state);
+            state = after(state, last);
+            sum += state.c2;
+            state = after(state, job);
+            sum += state.c2;
+            break;
+    }
+    return sum;
+}
+
 }  // namespace
 
 int recover_node(Node* node) {
     recoveries += 1;
+    return recover_in_place(node);
+}
+
+int recover_in_place(Node* node) {
     int result = 0;
-    int candidate[MAX_JOBS];
     int new_seq[MAX_JOBS];
     for (;;) {
         const int m = node->level;
@@ -57,29 +172,23 @@ int recover_node(Node* node) {
         bool repeat = false;
         if (m <= 1) return result;
 
+        const Trajectory trajectory(node);
         for (int i = 0; i <= m - 2; ++i) {
-            int prefix_c1 = 0;
-            int prefix_c2 = 0;
-            int prefix_sum = 0;
-            if (i > 0) {
-                prefix_c1 = node->c1_of[s[i - 1]];
-                prefix_c2 = node->c2_of[s[i - 1]];
-                for (int k = 0; k < i; ++k) prefix_sum += node->c2_of[s[k]];
-            }
+            Times prefix{0, 0};
+            if (i > 0) prefix = {node->c1_of[s[i - 1]], node->c2_of[s[i - 1]]};
+            const int prefix_sum = trajectory.c2_before[i];
             for (int move = 0; move < N_MOVES; ++move) {
-                write_tail(static_cast<Move>(move), s, m, i, candidate);
-                int c1 = prefix_c1;
-                int c2 = prefix_c2;
-                int cand_c2sum = prefix_sum + eval_seq(candidate, m - i, c1, c2);
+                Times state = prefix;
+                int cand_c2sum = prefix_sum + evaluate_move(trajectory, s, i, Move(move), state);
                 int gain = ref_c2sum - cand_c2sum;
-                int delay = c2 - ref_c2;
+                int delay = state.c2 - ref_c2;
                 if (!accepts(gain, delay, remaining)) continue;
                 changed = true;
                 if (gain - delay > 0) repeat = true;
                 ref_c2sum = cand_c2sum;
-                ref_c2 = c2;
-                for (int k = 0; k < i; ++k) new_seq[k] = s[k];
-                for (int k = i; k < m; ++k) new_seq[k] = candidate[k - i];
+                ref_c2 = state.c2;
+                std::copy(s, s + i, new_seq);
+                write_tail(Move(move), s, m, i, new_seq + i);
                 break;
             }
         }

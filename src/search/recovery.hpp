@@ -14,4 +14,7 @@ extern int recoveries;  // calls of recover_node in this run
 // the node was rebuilt at least once, else 0 (node untouched).
 int recover_node(Node* node);
 
+// recover_node without counting the call, for work done away from the search's own thread.
+int recover_in_place(Node* node);
+
 }  // namespace zemko

@@ -15,10 +15,18 @@ inline constexpr int CAPPED_BEAM = 4999;
 // Marks the end of a row's ranks.
 inline constexpr int END_OF_ROW = -1;
 
+// Where a child's arrays come from until the selection takes it: its parent's snapshot (the
+// parent's position in the level) and its job; parent -1 once the node is complete.
+struct ChildSource {
+    int parent;
+    int job;
+};
+
 // Row p, n_jobs slots each:
 extern Node*** child_nodes;      // [p][a]: the a-th child entered (a counts generation order)
 extern int** child_rank;         // [p][r]: the child number of rank r; END_OF_ROW after the last
 extern int64_t** child_score;    // [p][r]: the score of the child of rank r; -1 after the last
+extern ChildSource** child_source;  // [p][a]: what child a still needs to be filled in
 extern int selection_rows;       // rows allocated (the capped Beam), 0 while not allocated
 
 // Caps Beam (ParetoBeam or Beam > 5000: 4999; below 1: 1, with a warning) and allocates Beam
@@ -28,7 +36,7 @@ int alloc_selection_tables();
 // Frees the tables if they are allocated. Returns 0.
 int free_selection_tables();
 
-// Empties row p: no child, every rank and score END_OF_ROW.
+// Empties row p: no child, every rank and score END_OF_ROW, no source.
 void reset_row(int p);
 
 }  // namespace zemko

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "bounds/best_solution.hpp"
+#include "bounds/child_bounds.hpp"
 #include "bounds/node_bounds.hpp"
 #include "bounds/priority_lists.hpp"
 #include "input/jobs.hpp"
@@ -59,6 +60,7 @@ int setup_search() {
     // The tables that the search reads, then the bounds of the root.
     build_dominance_matrix();
     build_priority_lists();
+    build_list_entries();
     int ub = 0;
     int lb = bound_node(root, ub);
     root->ub = ub;

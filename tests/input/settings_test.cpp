@@ -31,12 +31,13 @@ TEST(SettingsFile, DefaultsComeFromTheTable) {
     EXPECT_EQ(BetterUB, 0);
     EXPECT_EQ(RecoveryStep, 1);
     EXPECT_EQ(MoreLoops, 0);
+    EXPECT_EQ(Threads, 0);
 }
 
 TEST(SettingsFile, EveryKeySetsItsSetting) {
     std::string out = apply(
         "Perturb = 0\nALPHA = 40\nOUTPUT = 2\nBeam = 7\nFilter = 1\nParetoBeam = 1\n"
-        "BetterUB = 1\nRecoveryStep = 0\nMoreLoops = 1\n");
+        "BetterUB = 1\nRecoveryStep = 0\nMoreLoops = 1\nThreads = 3\n");
     EXPECT_EQ(out, "");
     EXPECT_EQ(Perturb, 0);
     EXPECT_EQ(ALPHA, 40);
@@ -47,6 +48,7 @@ TEST(SettingsFile, EveryKeySetsItsSetting) {
     EXPECT_EQ(BetterUB, 1);
     EXPECT_EQ(RecoveryStep, 0);
     EXPECT_EQ(MoreLoops, 1);
+    EXPECT_EQ(Threads, 3);
 }
 
 TEST(SettingsFile, UnknownKeysAreReportedWithTheirLine) {

@@ -3,6 +3,7 @@
 
 #include "bounds/best_solution.hpp"
 #include "search/child_generation.hpp"
+#include "schedule/node_storage.hpp"
 #include "search/search_fixture.hpp"
 
 using namespace zemko;
@@ -11,6 +12,15 @@ namespace {
 
 class ChildGeneration : public zemko_test::SearchTest {
 protected:
+    // Expands the beam made of parent alone into row 0; returns the children generated.
+    int expand(Node* parent) {
+        push_beam_node(parent);
+        int n_parents = 0;
+        int generated = expand_current_beam(n_parents);
+        EXPECT_EQ(n_parents, 1);
+        EXPECT_FALSE(beam_not_empty());
+        return generated;
+    }
     std::vector<int> ranks(int row) const {
         std::vector<int> r;
         for (int k = 0; k < n_jobs && child_rank[row][k] != END_OF_ROW; ++k) r.push_back(child_rank[row][k]);
@@ -55,19 +65,18 @@ TEST_F(ChildGeneration, ChildrenWithOneJobLeftAreCompletedAndReleased) {
     RecoveryStep = 0;  // completed children are recovered all the same
     prepare({{2, 5}, {4, 1}, {3, 3}, {6, 2}});
     Node* parent = node_with({2, 3});
-    reset_row(0);
     recoveries = 0;
-    EXPECT_EQ(expand_node(parent, 0), 2);
+    EXPECT_EQ(expand(parent), 2);
     EXPECT_EQ(child_rank[0][0], END_OF_ROW);
     EXPECT_EQ(recoveries, 4);
     EXPECT_EQ(best_level, 4);
     std::vector<int> best(best_seq, best_seq + 4);
     EXPECT_EQ(zemko_test::objective_of(best, {{2, 5}, {4, 1}, {3, 3}, {6, 2}}), best_fo);
-    // Both children went back to storage: the next two nodes taken are those.
+    // The children and then the parent went back to storage, in that order.
+    EXPECT_EQ(new_node(), parent);
     Node* a = new_node();
     Node* b = new_node();
     EXPECT_NE(a, parent);
-    EXPECT_NE(b, parent);
     EXPECT_NE(a, b);
 }
 
@@ -76,8 +85,7 @@ TEST_F(ChildGeneration, EqualSolutionsDoNotReplaceTheFirst) {
     best_fo = 1;  // nothing can beat it
     best_seq[0] = 42;
     Node* parent = node_with({2});
-    reset_row(0);
-    expand_node(parent, 0);
+    expand(parent);
     EXPECT_EQ(best_seq[0], 42);
     EXPECT_EQ(best_fo, 1);
 }
@@ -85,12 +93,12 @@ TEST_F(ChildGeneration, EqualSolutionsDoNotReplaceTheFirst) {
 TEST_F(ChildGeneration, BoundedChildrenEnterTheRowWithTheirBounds) {
     prepare({{3, 5}, {6, 2}, {4, 7}, {2, 2}, {5, 5}});
     Node* parent = node_with({});
-    reset_row(0);
-    int generated = expand_node(parent, 0);
+    int generated = expand(parent);
     std::vector<int> order = ranks(0);
     ASSERT_EQ(static_cast<int>(order.size()), generated);
     for (size_t r = 0; r < order.size(); ++r) {
-        Node* child = child_nodes[0][order[r]];
+        Node* child = child_node(0, order[r]);
+        EXPECT_EQ(child->unscheduled[child->seq[0]], 0);
         EXPECT_EQ(child->level, 1);
         EXPECT_LE(child->lb, child->ub);
         EXPECT_EQ(child_score[0][r], child_score_of(child->lb, child->ub));
@@ -98,5 +106,4 @@ TEST_F(ChildGeneration, BoundedChildrenEnterTheRowWithTheirBounds) {
             EXPECT_GE(child_score[0][r], child_score[0][r - 1]);
         }
     }
-    EXPECT_EQ(parent->level, 0);
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "bounds/best_solution.hpp"
+#include "bounds/child_bounds.hpp"
 #include "bounds/priority_lists.hpp"
 #include "input/settings.hpp"
 #include "schedule/node_storage.hpp"
@@ -25,6 +26,7 @@ protected:
         zemko::recoveries = 0;
         zemko::build_dominance_matrix();
         zemko::build_priority_lists();
+        zemko::build_list_entries();
         testing::internal::CaptureStdout();
         zemko::alloc_selection_tables();
         testing::internal::GetCapturedStdout();

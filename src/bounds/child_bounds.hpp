@@ -1,0 +1,66 @@
+// The bounds of a child (a parent node with one more job) computed from the parent's own
+// compacted priority lists, all 21 lists side by side. It gives exactly what bound_node gives
+// for the child: the same LB, list UB, best list and greedy completion.
+#pragma once
+
+#include <vector>
+
+#include "bounds/priority_lists.hpp"
+#include "schedule/node.hpp"
+
+namespace zemko {
+
+// The 21 lists are processed in lanes; the lanes beyond the last list are padding.
+inline constexpr int LIST_LANES = 24;
+
+// Prepares, once per run after the priority lists are built, the list entries that
+// ParentLists::fill copies from. Returns 0.
+int build_list_entries();
+
+// A parent's unscheduled jobs in the order of each list, laid out step by step across the
+// lanes ([step * LIST_LANES + list]), with the times and weights each step reads.
+struct ParentLists {
+    int unscheduled = 0;        // m: the parent's unscheduled jobs, the steps of every list
+    std::vector<int> job;       // the job at each step of each list
+    std::vector<double> p1;     // its p1
+    std::vector<double> p2;     // its p2
+    std::vector<double> w;      // its weight in that list
+    std::vector<int> position;  // [job * LIST_LANES + list]: the step of the job in the list
+    std::vector<int> by_p1;     // the unscheduled jobs in the order of order_p1
+
+    // Sizes the arrays for the run's n_jobs; fill never allocates afterwards.
+    void reserve();
+    // Builds the compacted lists of parent.
+    void fill(const Node* parent);
+};
+
+// What bound_node gives for a child, and the facts the search needs to replay its effects.
+struct ChildBound {
+    int lb;                // the LB, as bound_node returns it
+    int list_ub;           // the best objective among the 21 list completions
+    int best_list;         // the first list that gives list_ub
+    int greedy;            // the greedy completion's objective (with BetterUB only)
+    double best_estimate;  // E*, the largest list estimate
+};
+
+// The child's machine times after appending job j to parent.
+struct ChildTimes {
+    int c1;
+    int c2;
+    int c2sum;
+};
+ChildTimes child_times(const Node* parent, int j);
+
+// The LB and list UB of parent + j, computed from the parent's lists. Reads the run's tables
+// only; writes nothing else.
+void bound_child(const ParentLists& lists, const Node* parent, int j, ChildBound& out);
+
+// The greedy completion of parent + j: its objective; the sequence (all n_jobs positions) is
+// written to seq when seq is not null.
+int greedy_child(const ParentLists& lists, const Node* parent, int j, int* seq);
+
+// The complete sequence of list l for parent + j: the parent's prefix, j, then the other
+// unscheduled jobs in list l's order.
+void list_completion(const ParentLists& lists, const Node* parent, int j, int l, int* seq);
+
+}  // namespace zemko

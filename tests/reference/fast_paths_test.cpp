@@ -1,0 +1,227 @@
+// Every fast path against the plain computation it replaces: child bounds against bound_node,
+// the greedy completion of a child against greedy_completion, the listing of children against
+// the three skip tests, the recovery step against its plain form, and whole searches level by
+// level. Integers must be equal and doubles identical to the bit.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <random>
+
+#include "bounds/best_solution.hpp"
+#include "bounds/child_bounds.hpp"
+#include "bounds/greedy_completion.hpp"
+#include "bounds/node_bounds.hpp"
+#include "input/settings.hpp"
+#include "reference/plain_search.hpp"
+#include "schedule/node_storage.hpp"
+#include "search/beam_selection.hpp"
+#include "search/dominance_rules.hpp"
+#include "search/recovery.hpp"
+#include "search/setup.hpp"
+#include "search/thread_pool.hpp"
+#include "support/test_support.hpp"
+
+using namespace zemko;
+
+namespace {
+
+// A random instance of the kinds the solver meets: wide and narrow ranges (ties), zeros,
+// negative times.
+std::vector<std::pair<int, int>> instance_for(unsigned seed, int n) {
+    switch (seed % 4) {
+        case 0: return zemko_test::random_times(seed, n, 1, 100);
+        case 1: return zemko_test::random_times(seed, n, 1, 4);
+        case 2: return zemko_test::random_times(seed, n, 0, 9);
+        default: return zemko_test::random_times(seed, n, -5, 30);
+    }
+}
+
+// Loads the instance with the given settings and builds the run's tables.
+void prepare(const std::vector<std::pair<int, int>>& times, std::mt19937& rng) {
+    set_default_settings();
+    Perturb = rng() % 2;
+    BetterUB = rng() % 2;
+    Filter = rng() % 2;
+    MoreLoops = rng() % 2;
+    zemko_test::set_jobs(times);
+    build_dominance_matrix();
+    build_priority_lists();
+    build_list_entries();
+}
+
+// A node with a random prefix of `level` jobs.
+void random_prefix(Node* node, int level, std::mt19937& rng) {
+    std::vector<int> order(n_jobs);
+    for (int i = 0; i < n_jobs; ++i) order[i] = i;
+    std::shuffle(order.begin(), order.end(), rng);
+    make_root(node);
+    for (int i = 0; i < level; ++i) append_job(node, order[i]);
+}
+
+std::vector<int> best() { return {best_seq, best_seq + n_jobs}; }
+
+}  // namespace
+
+TEST(FastPaths, ChildBoundsEqualThePlainBounds) {
+    ParentLists lists;
+    NodeBuffer parent_buffer, child_buffer;
+    Node* parent = parent_buffer.get();
+    Node* child = child_buffer.get();
+    int checked = 0;
+    for (unsigned seed = 1; seed <= 150; ++seed) {
+        std::mt19937 rng(seed);
+        int n = 1 + static_cast<int>(seed % 45);
+        prepare(instance_for(seed, n), rng);
+        for (int level : {0, n / 3, n / 2, n - 2, n - 1}) {
+            if (level < 0 || level >= n) continue;
+            random_prefix(parent, level, rng);
+            lists.fill(parent);
+            for (int j = 0; j < n; ++j) {
+                if (!parent->unscheduled[j]) continue;
+                SCOPED_TRACE("seed " + std::to_string(seed) + " level " +
+                             std::to_string(level) + " job " + std::to_string(j));
+                copy_node(child, parent);
+                append_job(child, j);
+
+                reset_best_solution();
+                int lb = compute_list_bounds(child);
+                std::vector<int> list_seq = best();
+                ChildBound fast;
+                bound_child(lists, parent, j, fast);
+                ASSERT_EQ(fast.lb, lb);
+                ASSERT_EQ(fast.list_ub, list_ub);
+                ASSERT_EQ(std::memcmp(&fast.best_estimate, &list_estimate, sizeof(double)), 0);
+                std::vector<int> fast_seq(n);
+                list_completion(lists, parent, j, fast.best_list, fast_seq.data());
+                ASSERT_EQ(fast_seq, list_seq);
+
+                reset_best_solution();
+                int greedy = greedy_completion(child);
+                ASSERT_EQ(greedy_child(lists, parent, j, fast_seq.data()), greedy);
+                ASSERT_EQ(fast_seq, best());
+                if (BetterUB) {
+                    ASSERT_EQ(fast.greedy, greedy);
+                }
+                ++checked;
+            }
+        }
+    }
+    EXPECT_GT(checked, 3000);
+}
+
+TEST(FastPaths, ListedChildrenAreThoseTheSkipTestsLetThrough) {
+    NodeBuffer buffer;
+    Node* node = buffer.get();
+    for (unsigned seed = 1; seed <= 400; ++seed) {
+        std::mt19937 rng(seed);
+        int n = 1 + static_cast<int>(seed % 60);
+        prepare(instance_for(seed, n), rng);
+        random_prefix(node, static_cast<int>(rng() % n), rng);
+        std::vector<int> plain;
+        for (int j = 0; j < n; ++j)
+            if (node->unscheduled[j] && !skip_by_pair_rule(node, j) &&
+                !skip_by_min_job_rule(node, j) && !skip_by_filter_rule(node, j))
+                plain.push_back(j);
+        std::vector<int> fast(n);
+        fast.resize(list_children(node, fast.data()));
+        ASSERT_EQ(fast, plain) << "seed " << seed;
+    }
+}
+
+TEST(FastPaths, RecoveryEqualsThePlainStep) {
+    NodeBuffer a_buffer, b_buffer;
+    Node* a = a_buffer.get();
+    Node* b = b_buffer.get();
+    int changed = 0;
+    for (unsigned seed = 1; seed <= 3000; ++seed) {
+        std::mt19937 rng(seed);
+        int n = 2 + static_cast<int>(seed % 40);
+        prepare(instance_for(seed, n), rng);
+        random_prefix(a, 2 + static_cast<int>(rng() % (n - 1)), rng);
+        a->lb = 7;
+        a->ub = 9;
+        copy_node(b, a);
+        b->ub = 9;
+        int plain = zemko_reference::recover_node_plain(a);
+        int fast = recover_in_place(b);
+        ASSERT_EQ(fast, plain) << "seed " << seed;
+        changed += plain;
+        ASSERT_EQ(std::vector<int>(b->seq, b->seq + b->level),
+                  std::vector<int>(a->seq, a->seq + a->level));
+        ASSERT_EQ(b->c2sum, a->c2sum);
+        ASSERT_EQ(b->c2, a->c2);
+        ASSERT_EQ(b->c1, a->c1);
+        ASSERT_EQ(b->lb, a->lb);
+        ASSERT_EQ(b->ub, a->ub);
+    }
+    EXPECT_GT(changed, 500);
+}
+
+namespace {
+
+struct SearchOutcome {
+    std::string output;
+    int best_fo, best_level, end_level, max_beam, recoveries, better_ub_count, lost_nodes;
+    std::vector<int> best_seq;
+    std::vector<int> counts;
+    bool operator==(const SearchOutcome&) const = default;
+};
+
+SearchOutcome run_search(const std::vector<std::pair<int, int>>& times, int route, bool plain) {
+    zemko_test::set_jobs(times);
+    for (int i = 0; i < n_jobs; ++i) jobs[i].route = route;
+    reset_best_solution();
+    SearchOutcome o;
+    testing::internal::CaptureStdout();
+    if (setup_search() == 0) {
+        do o.counts.push_back(plain ? zemko_reference::expand_level_plain() : expand_level());
+        while (beam_not_empty());
+    }
+    o.best_fo = best_fo;
+    o.best_level = best_level;
+    o.end_level = end_level;
+    o.max_beam = max_beam;
+    o.recoveries = recoveries;
+    o.better_ub_count = better_ub_count;
+    o.lost_nodes = lost_nodes;
+    o.best_seq = best();
+    release_all_memory();
+    o.output = testing::internal::GetCapturedStdout();
+    return o;
+}
+
+}  // namespace
+
+TEST(FastPaths, WholeSearchesEqualThePlainSearch) {
+    for (unsigned seed = 1; seed <= 120; ++seed) {
+        std::mt19937 rng(seed);
+        int n = static_cast<int>(rng() % 36);
+        auto times = instance_for(seed, n);
+        auto configure = [&] {
+            std::mt19937 settings_rng(seed * 7919);
+            set_default_settings();
+            Perturb = settings_rng() % 2;
+            ALPHA = std::vector<int>{10, 0, 100, 50, -20}[settings_rng() % 5];
+            OUTPUT = std::vector<int>{0, 1, 2}[settings_rng() % 3];
+            Beam = std::vector<int>{50, 1, 2, 7, 20}[settings_rng() % 5];
+            Filter = settings_rng() % 2;
+            ParetoBeam = n <= 12 ? settings_rng() % 3 : 0;
+            BetterUB = settings_rng() % 2;
+            RecoveryStep = settings_rng() % 4 != 0;
+            MoreLoops = settings_rng() % 2;
+        };
+        configure();
+        int route = seed % 5 == 0 ? 2 : 1;
+        SearchOutcome plain = run_search(times, route, true);
+        for (int threads : {1, 2, 3}) {
+            configure();
+            set_worker_threads(threads);
+            SearchOutcome fast = run_search(times, route, false);
+            ASSERT_TRUE(fast == plain) << "seed " << seed << " threads " << threads << "\n"
+                                       << fast.output << "\n---\n" << plain.output;
+        }
+        set_worker_threads(1);
+    }
+}
