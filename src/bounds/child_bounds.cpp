@@ -12,6 +12,7 @@
 #include "bounds/child_bounds.hpp"
 
 #include <climits>
+#include <cstdint>
 #include <cstring>
 
 #include "bounds/node_bounds.hpp"
@@ -161,7 +162,6 @@ int pair_cost(int first, int second, int r1, int r2) {
 
 void ParentLists::reserve() {
     const size_t cells = static_cast<size_t>(n_jobs + 1) * LIST_LANES;
-    job.assign(cells, 0);
     p1.assign(cells, 0.0);
     p2.assign(cells, 0.0);
     w.assign(cells, 0.0);
@@ -193,43 +193,41 @@ int build_list_entries() {
 }
 
 void ParentLists::fill(const Node* parent) {
-    if (job.size() < static_cast<size_t>(n_jobs + 1) * LIST_LANES) reserve();
-    // Each entry is written at the next free step and kept only if its job is unscheduled:
-    // no branch on the flag. The row after the last step takes the rejected writes.
-    const int* flags = parent->unscheduled;
+    if (p1.size() < static_cast<size_t>(n_jobs + 1) * LIST_LANES) reserve();
     int count = 0;
+    for (int j = 0; j < n_jobs; ++j) count += parent->unscheduled[j] != 0;
+    unscheduled = count;
+    // Per list: the places of its unscheduled jobs, in order. Every place is written at the
+    // next free slot and kept only if its job is unscheduled: no branch on the flags.
+    static thread_local int places[NUM_LISTS][MAX_JOBS + 1];
+    const int* flags = parent->unscheduled;
     for (int l = 0; l < NUM_LISTS; ++l) {
         const int* order = prio_list[l];
-        const double* list_p1 = list_entries.p1[l];
-        const double* list_p2 = list_entries.p2[l];
-        const double* list_w = list_entries.w[l];
+        int* list_places = places[l];
         int step = 0;
         for (int k = 0; k < n_jobs; ++k) {
-            const int j = order[k];
-            const int cell = step * LIST_LANES + l;
-            job[cell] = j;
-            p1[cell] = list_p1[k];
-            p2[cell] = list_p2[k];
-            w[cell] = list_w[k];
-            position[j * LIST_LANES + l] = step;
-            step += flags[j] != 0;
+            list_places[step] = k;
+            position[order[k] * LIST_LANES + l] = step;
+            step += flags[order[k]] != 0;
         }
-        count = step;
     }
-    unscheduled = count;
+    // Then the steps row by row, each row written in one sweep over the lists.
+    for (int step = 0; step < count; ++step) {
+        double* row_p1 = &p1[step * LIST_LANES];
+        double* row_p2 = &p2[step * LIST_LANES];
+        double* row_w = &w[step * LIST_LANES];
+        for (int l = 0; l < NUM_LISTS; ++l) {
+            const int k = places[l][step];
+            row_p1[l] = list_entries.p1[l][k];
+            row_p2[l] = list_entries.p2[l][k];
+            row_w[l] = list_entries.w[l][k];
+        }
+    }
     int found = 0;
     for (int k = 0; k < n_jobs; ++k) {
         by_p1[found] = order_p1[k].job;
         found += parent->unscheduled[order_p1[k].job] != 0;
     }
-}
-
-ChildTimes child_times(const Node* parent, int j) {
-    ChildTimes t;
-    t.c1 = parent->c1 + jobs[j].p1;
-    t.c2 = imax(parent->c2, t.c1) + jobs[j].p2;
-    t.c2sum = parent->c2sum + t.c2;
-    return t;
 }
 
 void bound_child(const ParentLists& lists, const Node* parent, int j, ChildBound& out) {
@@ -289,13 +287,13 @@ int greedy_child(const ParentLists& lists, const Node* parent, int j, int* seq) 
     return z;
 }
 
-void list_completion(const ParentLists& lists, const Node* parent, int j, int l, int* seq) {
+void list_completion(const Node* parent, int j, int l, int* seq) {
     std::memcpy(seq, parent->seq, sizeof(int) * parent->level);
     int pos = parent->level;
     seq[pos++] = j;
-    for (int k = 0; k < lists.unscheduled; ++k) {
-        int job_k = lists.job[k * LIST_LANES + l];
-        if (job_k != j) seq[pos++] = job_k;
+    for (int k = 0; k < n_jobs; ++k) {
+        const int job_k = prio_list[l][k];
+        if (parent->unscheduled[job_k] && job_k != j) seq[pos++] = job_k;
     }
 }
 

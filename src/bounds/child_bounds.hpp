@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "bounds/priority_lists.hpp"
+#include "input/jobs.hpp"
 #include "schedule/node.hpp"
 
 namespace zemko {
@@ -21,7 +22,6 @@ int build_list_entries();
 // lanes ([step * LIST_LANES + list]), with the times and weights each step reads.
 struct ParentLists {
     int unscheduled = 0;        // m: the parent's unscheduled jobs, the steps of every list
-    std::vector<int> job;       // the job at each step of each list
     std::vector<double> p1;     // its p1
     std::vector<double> p2;     // its p2
     std::vector<double> w;      // its weight in that list
@@ -49,7 +49,13 @@ struct ChildTimes {
     int c2;
     int c2sum;
 };
-ChildTimes child_times(const Node* parent, int j);
+inline ChildTimes child_times(const Node* parent, int j) {
+    ChildTimes t;
+    t.c1 = parent->c1 + jobs[j].p1;
+    t.c2 = imax(parent->c2, t.c1) + jobs[j].p2;
+    t.c2sum = parent->c2sum + t.c2;
+    return t;
+}
 
 // The LB and list UB of parent + j, computed from the parent's lists. Reads the run's tables
 // only; writes nothing else.
@@ -61,6 +67,6 @@ int greedy_child(const ParentLists& lists, const Node* parent, int j, int* seq);
 
 // The complete sequence of list l for parent + j: the parent's prefix, j, then the other
 // unscheduled jobs in list l's order.
-void list_completion(const ParentLists& lists, const Node* parent, int j, int l, int* seq);
+void list_completion(const Node* parent, int j, int l, int* seq);
 
 }  // namespace zemko

@@ -138,7 +138,7 @@ void enter_bounded_child(LevelState& st, int chunk_start, int i, int p, int a, N
     const int level = parent->level + 1;
 
     if (b.list_ub < best_fo) {
-        list_completion(st.work[c].lists, parent, j, b.best_list, st.offer_seq.data());
+        list_completion(parent, j, b.best_list, st.offer_seq.data());
         offer_solution(st.offer_seq.data(), b.list_ub, level);
     }
     int ub = b.list_ub;

@@ -94,7 +94,7 @@ TEST(FastPaths, ChildBoundsEqualThePlainBounds) {
                 ASSERT_EQ(fast.list_ub, list_ub);
                 ASSERT_EQ(std::memcmp(&fast.best_estimate, &list_estimate, sizeof(double)), 0);
                 std::vector<int> fast_seq(n);
-                list_completion(lists, parent, j, fast.best_list, fast_seq.data());
+                list_completion(parent, j, fast.best_list, fast_seq.data());
                 ASSERT_EQ(fast_seq, list_seq);
 
                 reset_best_solution();

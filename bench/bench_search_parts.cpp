@@ -1,0 +1,152 @@
+// Micro-benchmarks of the search's hot parts, each fast path beside its plain form: the bounds
+// of a child, the filling of a parent's lists, the recovery step and the expansion of a parent,
+// on nodes of 100- and 500-job instances (times uniform in 1..100) at several levels.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <random>
+
+#include "bounds/best_solution.hpp"
+#include "bounds/child_bounds.hpp"
+#include "bounds/node_bounds.hpp"
+#include "bounds/priority_lists.hpp"
+#include "input/jobs.hpp"
+#include "input/settings.hpp"
+#include "reference/plain_search.hpp"
+#include "schedule/node_storage.hpp"
+#include "search/child_generation.hpp"
+#include "search/dominance_rules.hpp"
+#include "search/recovery.hpp"
+#include "search/selection_tables.hpp"
+
+using namespace zemko;
+
+namespace {
+
+// Loads n jobs with times uniform in 1..100 (a fixed seed) and builds the run's tables.
+void load_instance(int n) {
+    std::mt19937 rng(12345 + n);
+    std::uniform_int_distribution<int> time(1, 100);
+    n_jobs = n;
+    for (int i = 0; i < n; ++i) jobs[i] = {i + 1, time(rng), time(rng), 1};
+    set_default_settings();
+    build_dominance_matrix();
+    build_priority_lists();
+    build_list_entries();
+}
+
+// A node whose first `level` jobs are a fixed random order.
+void make_parent(Node* node, int level) {
+    std::vector<int> order(n_jobs);
+    for (int i = 0; i < n_jobs; ++i) order[i] = i;
+    std::shuffle(order.begin(), order.end(), std::mt19937(7));
+    make_root(node);
+    for (int i = 0; i < level; ++i) append_job(node, order[i]);
+}
+
+int level_of(const benchmark::State& state) {
+    return static_cast<int>(state.range(0) * state.range(1) / 4);
+}
+
+int first_unscheduled(const Node* node) {
+    int j = 0;
+    while (!node->unscheduled[j]) ++j;
+    return j;
+}
+
+void BM_BoundNodePlain(benchmark::State& state) {
+    load_instance(static_cast<int>(state.range(0)));
+    NodeBuffer parent, child;
+    make_parent(parent.get(), level_of(state));
+    const int j = first_unscheduled(parent.get());
+    for (auto _ : state) {
+        copy_node(child.get(), parent.get());
+        append_job(child.get(), j);
+        best_fo = 0;  // no completion is good enough to be copied
+        int ub = 0;
+        benchmark::DoNotOptimize(bound_node(child.get(), ub));
+    }
+}
+
+void BM_BoundChildFast(benchmark::State& state) {
+    load_instance(static_cast<int>(state.range(0)));
+    NodeBuffer parent;
+    make_parent(parent.get(), level_of(state));
+    ParentLists lists;
+    lists.fill(parent.get());
+    const int j = first_unscheduled(parent.get());
+    ChildBound bound;
+    for (auto _ : state) {
+        bound_child(lists, parent.get(), j, bound);
+        benchmark::DoNotOptimize(bound.lb);
+    }
+}
+
+void BM_FillParentLists(benchmark::State& state) {
+    load_instance(static_cast<int>(state.range(0)));
+    NodeBuffer parent;
+    make_parent(parent.get(), level_of(state));
+    ParentLists lists;
+    for (auto _ : state) {
+        lists.fill(parent.get());
+        benchmark::DoNotOptimize(lists.unscheduled);
+    }
+}
+
+// Recovery of a node that the step does not change, the common case in the selection.
+template <int (*Recover)(Node*)>
+void BM_Recover(benchmark::State& state) {
+    load_instance(static_cast<int>(state.range(0)));
+    NodeBuffer node;
+    make_parent(node.get(), std::max(2, level_of(state)));
+    while (recover_in_place(node.get())) {
+    }
+    for (auto _ : state) benchmark::DoNotOptimize(Recover(node.get()));
+}
+
+// Expansion of one parent: children listed, bounded, ranked, released again.
+template <bool Plain>
+void BM_ExpandParent(benchmark::State& state) {
+    load_instance(static_cast<int>(state.range(0)));
+    reset_node_storage();
+    Beam = 1;
+    alloc_selection_tables();
+    Node* parent = new_node();
+    make_parent(parent, level_of(state));
+    for (auto _ : state) {
+        best_fo = 0;
+        int generated;
+        if (Plain) {
+            reset_row(0);
+            generated = zemko_reference::expand_node_plain(parent, 0);
+        } else {
+            push_beam_node(parent);
+            int n_parents = 0;
+            generated = expand_current_beam(n_parents);
+            new_node();  // take the parent back from the free stack
+        }
+        for (int r = 0; r < n_jobs && child_rank[0][r] != END_OF_ROW; ++r)
+            release_node(child_nodes[0][child_rank[0][r]]);
+        benchmark::DoNotOptimize(generated);
+    }
+    release_all_memory();
+}
+
+// Instances of 100 and 500 jobs, nodes at levels 0, n/4, n/2 and 3n/4.
+void levels(benchmark::internal::Benchmark* b) {
+    for (int n : {100, 500})
+        for (int quarter = 0; quarter < 4; ++quarter) b->Args({n, quarter});
+    b->ArgNames({"jobs", "quarter"});
+}
+
+}  // namespace
+
+BENCHMARK(BM_BoundNodePlain)->Apply(levels);
+BENCHMARK(BM_BoundChildFast)->Apply(levels);
+BENCHMARK(BM_FillParentLists)->Apply(levels);
+BENCHMARK(BM_Recover<zemko_reference::recover_node_plain>)->Apply(levels);
+BENCHMARK(BM_Recover<recover_in_place>)->Apply(levels);
+BENCHMARK(BM_ExpandParent<true>)->Apply(levels);
+BENCHMARK(BM_ExpandParent<false>)->Apply(levels);
+
+BENCHMARK_MAIN();
