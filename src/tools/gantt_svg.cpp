@@ -9,11 +9,31 @@ namespace zemko_tools {
 
 namespace {
 
+// Geometry of the chart, in SVG user units.
+constexpr double CHART_LEFT = 130;  // room for the row labels
+constexpr double CHART_RIGHT_MARGIN = 40;
+constexpr double CHART_TOP = 80;  // room for the title
+constexpr double ROW_HEIGHT = 46;
+constexpr double ROW_GAP = 18;
+constexpr double AXIS_HEIGHT = 60;
+constexpr double MIN_PLOT_WIDTH = 900;
+constexpr double PLOT_WIDTH_PER_JOB = 32;
+constexpr double MAX_PLOT_WIDTH = 16000;
+
 constexpr double LABEL_CHAR_WIDTH = 7.5;  // width of a digit at the label's font size
 constexpr double LABEL_PADDING = 6;
 constexpr int AXIS_TARGET_TICKS = 10;
 constexpr double GOLDEN_ANGLE_DEGREES = 137.508;
 constexpr double BAR_INSET = 4;  // bars are a little lower than their row
+// Text is placed by its baseline: these drops put it about mid-height of what it labels.
+constexpr double LABEL_BASELINE_DROP = 4;
+constexpr double ROW_LABEL_BASELINE_DROP = 5;
+constexpr double ROW_LABEL_GAP = 12;  // between a row label and the plot
+constexpr double TICK_LENGTH = 6;
+constexpr double TICK_LABEL_DROP = 22;
+constexpr double AXIS_TITLE_DROP = 46;
+constexpr double TITLE_Y = 30;
+constexpr double SUBTITLE_Y = 52;
 
 // Text that can stand in an SVG document's text or attribute.
 std::string xml_escaped(const std::string& text) {
@@ -103,7 +123,7 @@ std::string bar(const Layout& l, const ScheduledJob& job, bool second_machine) {
                       std::to_string(end) + "</title></rect>\n";
     if (width >= static_cast<double>(id.size()) * LABEL_CHAR_WIDTH + LABEL_PADDING)
         svg += "<text class=\"label\" x=\"" + number(x + width / 2) + "\" y=\"" +
-               number(row_y + ROW_HEIGHT / 2 + 4) + "\">" + id + "</text>\n";
+               number(row_y + ROW_HEIGHT / 2 + LABEL_BASELINE_DROP) + "\">" + id + "</text>\n";
     return svg;
 }
 
@@ -125,12 +145,12 @@ std::string time_axis(const Layout& l, long long makespan) {
         svg += "<line class=\"grid\" x1=\"" + x + "\" y1=\"" + number(l.first_row_y) + "\" x2=\"" +
                x + "\" y2=\"" + number(l.axis_y) + "\"/>\n";
         svg += "<line class=\"tick\" x1=\"" + x + "\" y1=\"" + number(l.axis_y) + "\" x2=\"" + x +
-               "\" y2=\"" + number(l.axis_y + 6) + "\"/>\n";
-        svg += "<text class=\"tick-label\" x=\"" + x + "\" y=\"" + number(l.axis_y + 22) + "\">" +
-               std::to_string(t) + "</text>\n";
+               "\" y2=\"" + number(l.axis_y + TICK_LENGTH) + "\"/>\n";
+        svg += "<text class=\"tick-label\" x=\"" + x + "\" y=\"" +
+               number(l.axis_y + TICK_LABEL_DROP) + "\">" + std::to_string(t) + "</text>\n";
     }
     svg += "<text class=\"axis-title\" x=\"" + number(CHART_LEFT + l.plot_width / 2) + "\" y=\"" +
-           number(l.axis_y + 46) + "\">time</text>\n";
+           number(l.axis_y + AXIS_TITLE_DROP) + "\">time</text>\n";
     return svg;
 }
 
@@ -169,15 +189,18 @@ std::string gantt_svg(const Schedule& schedule, const std::string& name) {
         "<line x1=\"0\" y1=\"0\" x2=\"0\" y2=\"6\" stroke=\"#c44\" stroke-width=\"2\"/>"
         "</pattern></defs>\n";
     svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
-    svg += "<text class=\"title\" x=\"" + number(CHART_LEFT) + "\" y=\"30\">" + xml_escaped(name) +
-           ": total completion time " + std::to_string(schedule.objective) + "</text>\n";
-    svg += "<text class=\"subtitle\" x=\"" + number(CHART_LEFT) + "\" y=\"52\">" +
-           xml_escaped(subtitle) + "</text>\n";
+    svg += "<text class=\"title\" x=\"" + number(CHART_LEFT) + "\" y=\"" + number(TITLE_Y) + "\">" +
+           xml_escaped(name) + ": total completion time " + std::to_string(schedule.objective) +
+           "</text>\n";
+    svg += "<text class=\"subtitle\" x=\"" + number(CHART_LEFT) + "\" y=\"" + number(SUBTITLE_Y) +
+           "\">" + xml_escaped(subtitle) + "</text>\n";
     svg += time_axis(l, schedule.makespan);
-    svg += "<text class=\"row-label\" x=\"" + number(CHART_LEFT - 12) + "\" y=\"" +
-           number(l.first_row_y + ROW_HEIGHT / 2 + 5) + "\">" + first_label + "</text>\n";
-    svg += "<text class=\"row-label\" x=\"" + number(CHART_LEFT - 12) + "\" y=\"" +
-           number(l.second_row_y + ROW_HEIGHT / 2 + 5) + "\">" + second_label + "</text>\n";
+    svg += "<text class=\"row-label\" x=\"" + number(CHART_LEFT - ROW_LABEL_GAP) + "\" y=\"" +
+           number(l.first_row_y + ROW_HEIGHT / 2 + ROW_LABEL_BASELINE_DROP) + "\">" + first_label +
+           "</text>\n";
+    svg += "<text class=\"row-label\" x=\"" + number(CHART_LEFT - ROW_LABEL_GAP) + "\" y=\"" +
+           number(l.second_row_y + ROW_HEIGHT / 2 + ROW_LABEL_BASELINE_DROP) + "\">" +
+           second_label + "</text>\n";
 
     long long second_free = 0;
     for (const ScheduledJob& job : schedule.jobs) {
