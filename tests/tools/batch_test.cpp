@@ -1,0 +1,281 @@
+// zemko-batch: the CSV table against every run's own ub.rep, out.txt and console output and
+// against the same run made by hand; runs that fail or find nothing; batches refused before
+// any run; reading back transcripts and best-known files.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+#include <sstream>
+
+#include "support/test_support.hpp"
+#include "tools/batch_report.hpp"
+#include "tools/solver_transcript.hpp"
+#include "tools/tool_runner.hpp"
+
+using namespace zemko_tools;
+using zemko_test::ScratchDir;
+using zemko_tools_test::csv_fields;
+using zemko_tools_test::run_tool;
+
+namespace {
+
+constexpr const char* HEADER =
+    "instance,n,settings,root_lb,root_ub,fo,level_found,bounds_computed,seconds,"
+    "peak_memory_kb,exit_status,best_known,gap_to_lb_pct,gap_to_best_pct";
+
+enum Column {
+    INSTANCE,
+    N,
+    SETTINGS,
+    ROOT_LB,
+    ROOT_UB,
+    FO,
+    LEVEL,
+    BOUNDS,
+    SECONDS,
+    MEMORY,
+    STATUS,
+    BEST,
+    GAP_LB,
+    GAP_BEST,
+    COLUMNS
+};
+
+std::vector<std::vector<std::string>> csv_rows(const std::string& text, std::string& header) {
+    std::istringstream in(text);
+    std::getline(in, header);
+    std::vector<std::vector<std::string>> rows;
+    for (std::string line; std::getline(in, line);)
+        rows.push_back(csv_fields(line));
+    return rows;
+}
+
+// The first number captured by pattern in text, or "" when it does not occur.
+std::string captured(const std::string& text, const std::string& pattern, int group = 1) {
+    std::smatch match;
+    return std::regex_search(text, match, std::regex(pattern)) ? match[group].str() : "";
+}
+
+std::string percent(double value) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.4f", value);
+    return buffer;
+}
+
+struct Instance {
+    std::string name;
+    std::vector<std::pair<int, int>> times;
+    int route;
+};
+
+}  // namespace
+
+TEST(ZemkoBatch, TableAgreesWithEachRunsOwnFilesAndWithARunByHand) {
+    ScratchDir dir;
+    const std::string settings = "Beam = 7\nALPHA = 30\n";
+    dir.write("fast.ini", settings);
+    std::vector<Instance> instances = {
+        {"a.txt", zemko_test::random_times(11, 8, 1, 40), 1},
+        {"b.txt", zemko_test::random_times(12, 11, 1, 90), 1},
+        {"c.txt", zemko_test::random_times(13, 10, 5, 60), 2},
+    };
+    std::vector<std::string> args = {"--solver", ZEMKO_EXE, "-s",   "fast.ini", "-j",
+                                     "2",        "-w",      "work", "-o",       "table.csv"};
+    for (const Instance& instance : instances) {
+        dir.write(instance.name, zemko_test::data_file(instance.times, instance.route));
+        args.push_back(instance.name);
+    }
+    auto batch = run_tool(ZEMKO_BATCH_EXE, args, dir.path());
+    ASSERT_EQ(batch.status, 0) << batch.err;
+
+    std::string header;
+    auto rows = csv_rows(dir.read("table.csv"), header);
+    EXPECT_EQ(header, HEADER);
+    ASSERT_EQ(rows.size(), instances.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const auto& row = rows[i];
+        const Instance& instance = instances[i];
+        SCOPED_TRACE(instance.name);
+        ASSERT_EQ(row.size(), static_cast<size_t>(COLUMNS));
+        EXPECT_EQ(row[INSTANCE], instance.name);
+        EXPECT_EQ(row[SETTINGS], "fast.ini");
+        EXPECT_EQ(row[N], std::to_string(instance.times.size()));
+
+        // The run's own folder: its settings copy, ub.rep and out.txt.
+        std::string run_dir = "work/" + std::to_string(i + 1) + "_" + instance.name;
+        EXPECT_EQ(dir.read(run_dir + "/ZEMKO.INI"), settings);
+        auto ub = zemko_test::parse_numbers(dir.read(run_dir + "/ub.rep"));
+        ASSERT_EQ(ub.size(), instance.times.size() + 1);
+        EXPECT_EQ(row[FO], std::to_string(ub[0]));
+        EXPECT_EQ(zemko_test::parse_numbers(dir.read(run_dir + "/out.txt")).at(0), ub[0]);
+        // The objective of the written sequence, computed here; route 2 runs machine 2 first.
+        auto times = instance.times;
+        if (instance.route == 2)
+            for (auto& t : times)
+                std::swap(t.first, t.second);
+        std::vector<int> seq(ub.begin() + 1, ub.end());
+        EXPECT_EQ(zemko_test::objective_of(seq, times), ub[0]);
+
+        // The same run made by hand in a folder of its own prints the same report.
+        ScratchDir solo;
+        solo.write("ZEMKO.INI", settings);
+        std::string data_path = std::filesystem::absolute(dir.file(instance.name)).string();
+        auto by_hand = zemko_test::run_zemko(solo.path(), {data_path});
+        EXPECT_EQ(zemko_test::without_time_line(dir.read(run_dir + "/console.txt")),
+                  zemko_test::without_time_line(by_hand.output));
+        EXPECT_EQ(solo.read("ub.rep"), dir.read(run_dir + "/ub.rep"));
+        const std::string& out = by_hand.output;
+        EXPECT_EQ(row[ROOT_LB], captured(out, "\nLB = (-?\\d+), UB = -?\\d+\n"));
+        EXPECT_EQ(row[ROOT_UB], captured(out, "\nLB = -?\\d+, UB = (-?\\d+)\n"));
+        EXPECT_EQ(row[LEVEL], captured(out, "\nFO {11}= -?\\d+  \\(found at level (\\d+)\\)\n"));
+        EXPECT_EQ(row[BOUNDS], captured(out, "\nBounds Calcolati = (\\d+)\n"));
+
+        EXPECT_EQ(row[STATUS], "0");
+        EXPECT_GT(std::stol(row[MEMORY]), 0);
+        EXPECT_GE(std::stod(row[SECONDS]), 0.0);
+        EXPECT_EQ(row[BEST], "");
+        double lb = std::stod(row[ROOT_LB]);
+        EXPECT_EQ(row[GAP_LB], percent(100.0 * (static_cast<double>(ub[0]) - lb) / lb));
+        EXPECT_EQ(row[GAP_BEST], "");
+    }
+    // The summary has one line per n, under its header.
+    EXPECT_NE(batch.out.find("gap to LB %"), std::string::npos) << batch.out;
+    for (const char* n : {"\n     8      1", "\n    10      1", "\n    11      1"})
+        EXPECT_NE(batch.out.find(n), std::string::npos) << batch.out;
+    EXPECT_EQ(batch.out.find("gap to best"), std::string::npos);
+}
+
+TEST(ZemkoBatch, RunsThatFailOrFindNothingKeepTheirRow) {
+    ScratchDir dir;
+    dir.write("good.txt", zemko_test::data_file(zemko_test::random_times(5, 6, 1, 30)));
+    dir.write("mixed.txt", "1 3 4 1\n2 5 6 2\n");          // refused by the solver: no solution
+    dir.write("big.txt", "1 5 5 1\n2 1 99999999999 1\n");  // the solver ends with status 1
+    dir.write("best.txt", "# best known\ngood 100\n\nother.txt 5\n");
+    auto batch = run_tool(ZEMKO_BATCH_EXE,
+                          {"--solver", ZEMKO_EXE, "-w", "work", "-b", "best.txt", "-j", "1",
+                           "good.txt", "mixed.txt", "big.txt"},
+                          dir.path());
+    EXPECT_EQ(batch.status, 3) << batch.err;
+    std::string header;
+    auto rows = csv_rows(dir.read("work/results.csv"), header);
+    ASSERT_EQ(rows.size(), 3u);
+
+    const auto& good = rows[0];
+    EXPECT_EQ(good[SETTINGS], "default");
+    EXPECT_FALSE(dir.exists("work/1_good.txt/ZEMKO.INI"));
+    EXPECT_EQ(good[BEST], "100");
+    EXPECT_EQ(good[GAP_BEST], percent(std::stod(good[FO]) - 100.0));
+
+    const auto& mixed = rows[1];
+    EXPECT_EQ(mixed[N], "2");
+    for (int column : {ROOT_LB, ROOT_UB, FO, LEVEL, BOUNDS, BEST, GAP_LB, GAP_BEST})
+        EXPECT_EQ(mixed[column], "") << column;
+    EXPECT_EQ(mixed[STATUS], "0");
+    EXPECT_EQ(dir.read("work/2_mixed.txt/ub.rep").rfind("2147483647 ", 0), 0u);
+
+    const auto& big = rows[2];
+    EXPECT_EQ(big[N], "");
+    EXPECT_EQ(big[STATUS], "1");
+    EXPECT_NE(dir.read("work/3_big.txt/console.txt").find("Number too large"), std::string::npos);
+
+    // Runs without a number of jobs are summarised last; the best-known gap has its column.
+    EXPECT_NE(batch.out.find("gap to best %"), std::string::npos);
+    EXPECT_NE(batch.out.find("\n     ?      1       0"), std::string::npos) << batch.out;
+    // One progress line per run on standard error when it is not a terminal.
+    EXPECT_NE(batch.err.find("[3/3] "), std::string::npos) << batch.err;
+}
+
+TEST(ZemkoBatch, NothingRunsWhenTheBatchCannotStart) {
+    ScratchDir dir;
+    dir.write("a.txt", "1 3 4 1\n2 5 6 1\n");
+    std::filesystem::create_directory(dir.file("used"));
+    dir.write("used/keep.txt", "mine");
+    dir.write("bad_best.txt", "a.txt twelve\n");
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{"-w", "used", "a.txt"}, 1, "is not empty"},
+        {{"-w", "w1", "a.txt", "missing.txt"}, 1, "cannot read the data file 'missing.txt'"},
+        {{"-w", "w2", "-s", "none.ini", "a.txt"}, 1, "cannot read the settings file"},
+        {{"-w", "w3", "-b", "bad_best.txt", "a.txt"}, 1, "line 1"},
+        {{"-w", "w4", "--solver", "./no-such-solver", "a.txt"}, 1, "cannot find the solver"},
+        {{"-w", "w5", "-j", "0", "a.txt"}, 2, "not an integer in 1..1024"},
+        {{"-w", "w6"}, 2, "no data file"},
+        {{"-w", "w7", "--frobnicate", "a.txt"}, 2, "unknown option"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"--solver", ZEMKO_EXE};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        auto run = run_tool(ZEMKO_BATCH_EXE, args, dir.path());
+        EXPECT_EQ(run.status, c.status) << c.message;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(dir.read("used/keep.txt"), "mine");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.file("used")),
+                            std::filesystem::directory_iterator()),
+              1);
+    EXPECT_FALSE(dir.exists("ub.rep"));
+}
+
+TEST(SolverTranscript, ReadsTheReportOfARun) {
+    const std::string output =
+        "FLOW SHOP - Polinomial Upper Bound \n---------------------------------- \n\n"
+        "'../x, 7 Jobs loaded. 3.txt' : 20 Jobs loaded.\n"
+        "\nFile ZEMKO.INI not found. Using default configuration.\n\n"
+        "FlowShop problem detected(Switched machine 1 and 2)\n\n"
+        "\nLB = 9966, UB = 10440\n"
+        "7-72-536-468-458-448-411-381-392-381-287-307-236-239-224-198-158-117-86-\n\n"
+        "MEM: Lostnodes = 0\nBEAM: Max Beam = 50\n"
+        "FO           = 10198  (found at level 14)\n\nEnd Level = 18\n"
+        "Dbg_Warning<main>\nBounds Calcolati = 5406\nRecoveries = 1539\n"
+        "Better UB solutions : 0\nZEMKO CPU Time : 0.012000\n\n";
+    SolverTranscript t = parse_transcript(output);
+    EXPECT_EQ(t.n_jobs, 20);
+    EXPECT_EQ(t.root_lb, 9966);
+    EXPECT_EQ(t.root_ub, 10440);
+    EXPECT_EQ(t.fo, 10198);
+    EXPECT_EQ(t.level_found, 14);
+    EXPECT_EQ(t.bounds_computed, 5406);
+    EXPECT_FALSE(t.no_solution);
+
+    SolverTranscript none = parse_transcript(
+        "\n'm.txt' : 2 Jobs loaded.\nThis version solve flow shop problems only.\n\n\n"
+        "MEM: Lostnodes = 0\nBEAM: Max Beam = 0\n\nNo solutions found\n\n");
+    EXPECT_EQ(none.n_jobs, 2);
+    EXPECT_TRUE(none.no_solution);
+    EXPECT_FALSE(none.root_lb || none.fo || none.level_found || none.bounds_computed);
+
+    SolverTranscript refused = parse_transcript("\n\nFile not found\n\n");
+    EXPECT_FALSE(refused.n_jobs || refused.root_lb || refused.fo);
+}
+
+TEST(BatchReport, BestKnownFileAndCsvQuoting) {
+    std::map<std::string, long long> best;
+    EXPECT_EQ(parse_best_known("# c\n\nta001 1234\nbench/x.txt 99\n", best), "");
+    EXPECT_EQ(find_best_known(best, "some/dir/ta001.txt"), 1234);  // by file name without extension
+    EXPECT_EQ(find_best_known(best, "bench/x.txt"), 99);           // as given
+    EXPECT_EQ(find_best_known(best, "other/x.txt"), std::nullopt);
+    std::map<std::string, long long> bad;
+    EXPECT_NE(parse_best_known("a 5\na 6\n", bad).find("line 2"), std::string::npos);
+    EXPECT_NE(parse_best_known("a 5 extra\n", bad).find("line 1"), std::string::npos);
+    EXPECT_NE(parse_best_known("a -5\n", bad).find("line 1"), std::string::npos);
+
+    BatchRow row;
+    row.instance = "odd, \"name\".txt";
+    row.settings = "default";
+    row.transcript.fo = 110;
+    row.transcript.root_lb = 100;
+    row.outcome.exit_status = 0;
+    std::istringstream csv(csv_table({row}));
+    std::string header, line;
+    std::getline(csv, header);
+    std::getline(csv, line);
+    auto fields = csv_fields(line);
+    ASSERT_EQ(fields.size(), static_cast<size_t>(COLUMNS));
+    EXPECT_EQ(fields[INSTANCE], row.instance);
+    EXPECT_EQ(fields[GAP_LB], "10.0000");
+    EXPECT_EQ(percent_gap(5, 0), std::nullopt);  // no gap to a bound of 0
+}
