@@ -2,6 +2,7 @@
 #include "search/beam_selection.hpp"
 
 #include <cstdio>
+#include <vector>
 
 #include "input/jobs.hpp"
 #include "input/settings.hpp"
@@ -9,6 +10,7 @@
 #include "search/child_generation.hpp"
 #include "search/recovery.hpp"
 #include "search/selection_tables.hpp"
+#include "search/thread_pool.hpp"
 
 namespace zemko {
 
@@ -34,6 +36,49 @@ int take_next_rank(int p) {
     return r;
 }
 
+// The recovery step of the children that the selection is expected to take, done ahead on
+// all threads: the first Beam children in the order of the sweeps (every parent's best, then
+// every parent's second, ...). The step depends on the node alone, so its outcome is the same
+// whenever it runs; the selection counts it when it takes the child, as if it ran then. With
+// the trace on, the child is printed before its recovery, so nothing is done ahead.
+struct RecoveredAhead {
+    std::vector<int> cells;            // p * n_jobs + rank of the children done ahead
+    std::vector<signed char> outcome;  // per cell: -1 not done ahead, else the step's result
+} ahead;
+
+void recover_ahead(int n_parents) {
+    ahead.cells.clear();
+    if (RecoveryStep == 0 || trace() || n_parents == 0) return;
+    const size_t cells = static_cast<size_t>(n_parents) * n_jobs;
+    if (ahead.outcome.size() < cells) ahead.outcome.resize(cells, -1);
+    for (int rank = 0; rank < n_jobs && static_cast<int>(ahead.cells.size()) < Beam; ++rank) {
+        bool any = false;
+        for (int p = 0; p < n_parents && static_cast<int>(ahead.cells.size()) < Beam; ++p)
+            if (child_rank[p][rank] != END_OF_ROW) {
+                ahead.cells.push_back(p * n_jobs + rank);
+                any = true;
+            }
+        if (!any) break;
+    }
+    parallel_for(static_cast<int>(ahead.cells.size()), [](int i, int) {
+        const int cell = ahead.cells[i];
+        const int p = cell / n_jobs;
+        Node* node = child_node(p, child_rank[p][cell % n_jobs]);
+        ahead.outcome[cell] = static_cast<signed char>(recover_in_place(node));
+    });
+}
+
+// The recovery step of the child of rank `rank` of parent p, taken by the selection.
+int recover_taken(Node* node, int p, int rank) {
+    if (ahead.cells.empty()) return recover_node(node);
+    signed char& done = ahead.outcome[static_cast<size_t>(p) * n_jobs + rank];
+    if (done < 0) return recover_node(node);
+    const int changed = done;
+    done = -1;
+    recoveries += 1;
+    return changed;
+}
+
 bool dominated_by_kept(const Node* node, Node* const* kept_nodes, int n_kept) {
     for (int k = 0; k < n_kept; ++k)
         if (node_dominates(node, kept_nodes[k])) return true;
@@ -46,10 +91,12 @@ int select_next_beam(int n_parents, Node** kept_nodes) {
     for (int p = 0; p < n_parents; ++p) cursor[p] = 0;
     int n_kept = 0;
     if (Beam == 0) return 0;
+    recover_ahead(n_parents);
     bool kept_in_sweep = true;
     while (kept_in_sweep && n_kept < Beam) {
         kept_in_sweep = false;
         for (int p = 0; p < n_parents && n_kept < Beam; ++p) {
+            const int rank = cursor[p];
             const int r = take_next_rank(p);
             if (r == END_OF_ROW) continue;
             Node* node = child_node(p, r);
@@ -59,7 +106,7 @@ int select_next_beam(int n_parents, Node** kept_nodes) {
                 std::printf("(C2sum,MaxC2=%d,%d)", node->c2sum, node->c2);
                 std::printf("(LB,UB=%d,%d)", node->lb, node->ub);
             }
-            if (RecoveryStep != 0 && recover_node(node) && trace()) {
+            if (RecoveryStep != 0 && recover_taken(node, p, rank) && trace()) {
                 std::printf(" modified by dominance : \n");
                 print_seq(node);
                 std::printf("(%d,%d)", node->c2sum, node->c2);
@@ -75,6 +122,7 @@ int select_next_beam(int n_parents, Node** kept_nodes) {
             end_level = node->level;
         }
     }
+    for (int cell : ahead.cells) ahead.outcome[cell] = -1;
     return n_kept;
 }
 

@@ -69,10 +69,11 @@ struct ChildResult {
 
 // One parent of the chunk: its children and lists.
 struct ParentWork {
-    int first_child;      // index of its first child in the chunk's child arrays
-    int n_children;       // children generated
-    bool completes;       // its children have one job left and are completed
-    ParentLists lists;    // its compacted lists (only when its children are bounded)
+    int first_child;            // index of its first child in the chunk's child arrays
+    int n_children;             // children generated
+    bool completes;             // its children have one job left and are completed
+    std::vector<int> children;  // the jobs of its children, by ascending index
+    ParentLists lists;          // its compacted lists (only when its children are bounded)
 };
 
 struct LevelState {
@@ -102,8 +103,10 @@ void print_parent_line(int p, const Node* parent) {
 void plan_parent(LevelState& st, int c, int p) {
     const Node* parent = st.parents.at(p);
     ParentWork& work = st.work[c];
+    if (static_cast<int>(work.children.size()) < n_jobs) work.children.resize(n_jobs);
+    work.n_children = list_children(parent, work.children.data());
     work.completes = parent->level + 1 == n_jobs - 1;
-    if (!work.completes && parent->level < n_jobs) work.lists.fill(parent);
+    if (!work.completes && work.n_children > 0) work.lists.fill(parent);
 }
 
 // Step 2 for child `i` of the chunk.
@@ -174,14 +177,12 @@ int expand_chunk(LevelState& st, int chunk_start, int chunk_end) {
     st.child_parent.clear();
     st.child_job.clear();
     int n_sequences = 0;
-    int children[MAX_JOBS];
     for (int c = 0; c < n_chunk; ++c) {
         ParentWork& work = st.work[c];
         work.first_child = static_cast<int>(st.child_job.size());
-        work.n_children = list_children(st.parents.at(chunk_start + c), children);
         for (int k = 0; k < work.n_children; ++k) {
             st.child_parent.push_back(c);
-            st.child_job.push_back(children[k]);
+            st.child_job.push_back(work.children[k]);
         }
         if (work.completes) n_sequences += work.n_children;
     }
