@@ -230,6 +230,28 @@ void ParentLists::fill(const Node* parent) {
     }
 }
 
+void ParentLists::derive(const ParentLists& from, int j) {
+    if (p1.size() < static_cast<size_t>(n_jobs + 1) * LIST_LANES) reserve();
+    unscheduled = from.unscheduled - 1;
+    const int* removed_at = &from.position[j * LIST_LANES];
+    // Each lane reads one step further on from the removed job's step.
+    for (int step = 0; step < unscheduled; ++step)
+        for (int l = 0; l < LIST_LANES; ++l) {
+            const int source = (step + (step >= removed_at[l])) * LIST_LANES + l;
+            p1[step * LIST_LANES + l] = from.p1[source];
+            p2[step * LIST_LANES + l] = from.p2[source];
+            w[step * LIST_LANES + l] = from.w[source];
+        }
+    for (int i = 0; i < n_jobs; ++i)
+        for (int l = 0; l < LIST_LANES; ++l) {
+            const int at = from.position[i * LIST_LANES + l];
+            position[i * LIST_LANES + l] = at - (at > removed_at[l]);
+        }
+    int found = 0;
+    for (int k = 0; k < from.unscheduled; ++k)
+        if (from.by_p1[k] != j) by_p1[found++] = from.by_p1[k];
+}
+
 void bound_child(const ParentLists& lists, const Node* parent, int j, ChildBound& out) {
     const ChildTimes t = child_times(parent, j);
     int start2 = t.c2;

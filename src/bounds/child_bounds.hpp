@@ -32,6 +32,9 @@ struct ParentLists {
     void reserve();
     // Builds the compacted lists of parent.
     void fill(const Node* parent);
+    // Builds the lists of a node whose unscheduled jobs are those of `from` without job j:
+    // the same as fill on such a node, from `from` in one pass.
+    void derive(const ParentLists& from, int j);
 };
 
 // What bound_node gives for a child, and the facts the search needs to replay its effects.

@@ -19,7 +19,8 @@ int end_level = 0;
 
 namespace {
 
-Node* kept[BEAM_SLOTS];  // nodes chosen for the next beam, in the order chosen
+Node* kept[BEAM_SLOTS];             // nodes chosen for the next beam, in the order chosen
+ChildSource kept_from[BEAM_SLOTS];  // where each of them came from
 int cursor[BEAM_SLOTS];  // per parent: rank of the next child to take from its row
 
 void print_seq(const Node* node) {
@@ -87,7 +88,7 @@ bool dominated_by_kept(const Node* node, Node* const* kept_nodes, int n_kept) {
 
 }  // namespace
 
-int select_next_beam(int n_parents, Node** kept_nodes) {
+int select_next_beam(int n_parents, Node** kept_nodes, ChildSource* kept_from) {
     for (int p = 0; p < n_parents; ++p) cursor[p] = 0;
     int n_kept = 0;
     if (Beam == 0) return 0;
@@ -118,6 +119,7 @@ int select_next_beam(int n_parents, Node** kept_nodes) {
             }
             kept_in_sweep = true;
             if (trace()) std::printf("Kept.\n");
+            if (kept_from) kept_from[n_kept] = child_source[p][r];
             kept_nodes[n_kept++] = node;
             end_level = node->level;
         }
@@ -147,7 +149,8 @@ int node_dominates(const Node* candidate, const Node* kept_node) {
 int expand_level() {
     int n_parents = 0;
     int total = expand_current_beam(n_parents);
-    int n_kept = select_next_beam(n_parents, kept);
+    int n_kept = select_next_beam(n_parents, kept, kept_from);
+    remember_kept_children(kept_from, n_kept);
     if (n_kept > max_beam) max_beam = n_kept;
     for (int k = 0; k < n_kept; ++k) push_beam_node(kept[k]);
     release_untaken_children(n_parents);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "schedule/node.hpp"
+#include "search/selection_tables.hpp"
 
 namespace zemko {
 
@@ -17,8 +18,9 @@ int node_dominates(const Node* candidate, const Node* kept);
 // Selects the next beam from the rows of n_parents parents: sweeps over the parents, each
 // taking a parent's best remaining child (recovered when RecoveryStep is set, released when a
 // kept node dominates it), until Beam nodes are kept or a sweep keeps nothing. The kept nodes
-// are left in the order chosen in kept_nodes; returns how many.
-int select_next_beam(int n_parents, Node** kept_nodes);
+// are left in the order chosen in kept_nodes, and where each came from in kept_from when it
+// is not null; returns how many.
+int select_next_beam(int n_parents, Node** kept_nodes, ChildSource* kept_from = nullptr);
 
 // Releases the children that the selection did not take, row by row, best first.
 void release_untaken_children(int n_parents);

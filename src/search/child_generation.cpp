@@ -73,11 +73,39 @@ struct ParentWork {
     int n_children;             // children generated
     bool completes;             // its children have one job left and are completed
     std::vector<int> children;  // the jobs of its children, by ascending index
-    ParentLists lists;          // its compacted lists (only when its children are bounded)
+    ParentLists* lists;         // its compacted lists (only when its children are bounded)
 };
+
+// The lists of a level's parents. A parent of the next level is a child of one of them with
+// the same unscheduled jobs but one, so its lists are derived from its parent's in one pass
+// instead of being filled from the whole lists, as long as the lists of a whole level fit in
+// LISTS_BUDGET bytes; otherwise each chunk of parents fills its own.
+constexpr size_t LISTS_BUDGET = size_t{128} << 20;
+
+struct LevelLists {
+    std::vector<std::unique_ptr<ParentLists>> now;     // this level's, by parent
+    std::vector<std::unique_ptr<ParentLists>> before;  // the previous level's, by parent
+    std::vector<std::unique_ptr<ParentLists>> chunk;   // a chunk's, when a level's do not fit
+    bool whole_level = false;         // now holds the lists of every parent of this level
+    bool before_whole_level = false;  // before does, for the previous level
+    std::vector<ChildSource> origins;       // per parent of this level: its parent and job
+    std::vector<ChildSource> next_origins;  // the same for the next level, in kept order
+
+    ParentLists* slot(std::vector<std::unique_ptr<ParentLists>>& table, int p) {
+        if (static_cast<int>(table.size()) <= p) table.resize(p + 1);
+        if (!table[p]) table[p] = std::make_unique<ParentLists>();
+        return table[p].get();
+    }
+};
+
+size_t lists_bytes() {
+    const size_t cells = static_cast<size_t>(n_jobs + 1) * LIST_LANES;
+    return cells * 3 * sizeof(double) + static_cast<size_t>(n_jobs) * LIST_LANES * sizeof(int);
+}
 
 struct LevelState {
     ParentSnapshots parents;
+    LevelLists lists;
     std::unique_ptr<ParentWork[]> work{new ParentWork[CHUNK_PARENTS]};
     std::vector<int> child_parent;   // per child of the chunk: its parent (chunk index)
     std::vector<int> child_job;      // per child of the chunk: its job
@@ -106,7 +134,14 @@ void plan_parent(LevelState& st, int c, int p) {
     if (static_cast<int>(work.children.size()) < n_jobs) work.children.resize(n_jobs);
     work.n_children = list_children(parent, work.children.data());
     work.completes = parent->level + 1 == n_jobs - 1;
-    if (!work.completes && work.n_children > 0) work.lists.fill(parent);
+    if (work.completes || work.n_children == 0) return;
+    const LevelLists& lists = st.lists;
+    const bool derivable = lists.before_whole_level && p < static_cast<int>(lists.origins.size()) &&
+                           lists.origins[p].parent >= 0;
+    if (derivable)
+        work.lists->derive(*lists.before[lists.origins[p].parent], lists.origins[p].job);
+    else
+        work.lists->fill(parent);
 }
 
 // Step 2 for child `i` of the chunk.
@@ -116,7 +151,7 @@ void compute_child(LevelState& st, int chunk_start, int i, int thread_slot) {
     const int j = st.child_job[i];
     ChildResult& result = st.results[i];
     if (!st.work[c].completes) {
-        bound_child(st.work[c].lists, parent, j, result.bound);
+        bound_child(*st.work[c].lists, parent, j, result.bound);
         return;
     }
     Node* child = st.scratch[thread_slot]->get();
@@ -147,7 +182,7 @@ void enter_bounded_child(LevelState& st, int chunk_start, int i, int p, int a, N
     int ub = b.list_ub;
     if (BetterUB) {
         if (b.greedy < best_fo) {
-            greedy_child(st.work[c].lists, parent, j, st.offer_seq.data());
+            greedy_child(*st.work[c].lists, parent, j, st.offer_seq.data());
             offer_solution(st.offer_seq.data(), b.greedy, level);
         }
         if (b.greedy < ub) {
@@ -165,13 +200,16 @@ void enter_bounded_child(LevelState& st, int chunk_start, int i, int p, int a, N
     node->lb = b.lb;
     node->ub = ub;
     child_nodes[p][a] = node;
-    child_source[p][a] = {chunk_start + c, j};
+    child_source[p][a] = {chunk_start + c, j, 0};
     rank_child(p, a, child_score_of(b.lb, ub));
 }
 
 // Steps 1 to 3 for the parents [chunk_start, chunk_end) of the level.
 int expand_chunk(LevelState& st, int chunk_start, int chunk_end) {
     const int n_chunk = chunk_end - chunk_start;
+    for (int c = 0; c < n_chunk; ++c)
+        st.work[c].lists = st.lists.whole_level ? st.lists.slot(st.lists.now, chunk_start + c)
+                                                : st.lists.slot(st.lists.chunk, c);
     parallel_for(n_chunk, [&](int c, int) { plan_parent(st, c, chunk_start + c); });
 
     st.child_parent.clear();
@@ -263,6 +301,16 @@ int expand_current_beam(int& n_parents) {
         snapshot->ub = popped[p]->ub;
         snapshot->next = popped[p];
     }
+    // This level's parents are the nodes the last selection kept, popped last kept first.
+    LevelLists& lists = st.lists;
+    lists.origins.assign(n_parents, ChildSource{-1, -1, 1});
+    if (static_cast<int>(lists.next_origins.size()) == n_parents)
+        for (int p = 0; p < n_parents; ++p) lists.origins[p] = lists.next_origins[n_parents - 1 - p];
+    lists.next_origins.clear();
+    std::swap(lists.now, lists.before);
+    lists.before_whole_level = lists.whole_level;
+    lists.whole_level = static_cast<size_t>(n_parents) * lists_bytes() <= LISTS_BUDGET;
+
     int total = 0;
     for (int start = 0; start < n_parents; start += CHUNK_PARENTS)
         total += expand_chunk(st, start, start + CHUNK_PARENTS < n_parents ? start + CHUNK_PARENTS
@@ -270,10 +318,20 @@ int expand_current_beam(int& n_parents) {
     return total;
 }
 
+void forget_previous_level() {
+    LevelLists& lists = level_state().lists;
+    lists.next_origins.clear();
+    lists.whole_level = false;
+}
+
+void remember_kept_children(const ChildSource* kept_from, int n_kept) {
+    level_state().lists.next_origins.assign(kept_from, kept_from + n_kept);
+}
+
 Node* child_node(int p, int a) {
     Node* node = child_nodes[p][a];
     ChildSource& source = child_source[p][a];
-    if (source.parent < 0) return node;
+    if (source.parent < 0 || source.filled) return node;
     // The child as copy_node and append_job would have made it, with its bounds.
     const Node* parent = level_state().parents.at(source.parent);
     const int lb = node->lb;
@@ -282,7 +340,7 @@ Node* child_node(int p, int a) {
     append_job(node, source.job);
     node->lb = lb;
     node->ub = ub;
-    source.parent = -1;
+    source.filled = 1;
     return node;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "schedule/node.hpp"
+#include "search/selection_tables.hpp"
 
 namespace zemko {
 
@@ -21,6 +22,13 @@ void rank_child(int row, int a, int64_t score);
 // and ranked. Parents go back to storage after their expansion. Returns the number of children
 // generated, completed ones included, and the number of parents in n_parents.
 int expand_current_beam(int& n_parents);
+
+// Forgets what the last level left for the next one (at the start of a run).
+void forget_previous_level();
+
+// Tells child generation which children the selection kept, in the order kept (their
+// sources from child_source), so that the next level can start from their parents' lists.
+void remember_kept_children(const ChildSource* kept_from, int n_kept);
 
 // The node of child a of row p, ready for use: bounded children are filled in only when the
 // selection takes them.

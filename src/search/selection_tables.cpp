@@ -63,7 +63,7 @@ void reset_row(int p) {
     std::fill(child_nodes[p], child_nodes[p] + n_jobs, nullptr);
     std::fill(child_rank[p], child_rank[p] + n_jobs, END_OF_ROW);
     std::fill(child_score[p], child_score[p] + n_jobs, END_OF_ROW);
-    std::fill(child_source[p], child_source[p] + n_jobs, ChildSource{-1, -1});
+    std::fill(child_source[p], child_source[p] + n_jobs, ChildSource{-1, -1, 1});
 }
 
 }  // namespace zemko

@@ -15,11 +15,13 @@ inline constexpr int CAPPED_BEAM = 4999;
 // Marks the end of a row's ranks.
 inline constexpr int END_OF_ROW = -1;
 
-// Where a child's arrays come from until the selection takes it: its parent's snapshot (the
-// parent's position in the level) and its job; parent -1 once the node is complete.
+// Where a child comes from: its parent's position in the level and its job; parent -1 when
+// unknown. A bounded child's arrays are filled in from its parent's snapshot only when the
+// selection takes it.
 struct ChildSource {
     int parent;
     int job;
+    int filled;  // nonzero once the node holds its whole partial sequence
 };
 
 // Row p, n_jobs slots each:

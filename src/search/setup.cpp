@@ -13,6 +13,7 @@
 #include "input/settings.hpp"
 #include "schedule/node_storage.hpp"
 #include "search/beam_selection.hpp"
+#include "search/child_generation.hpp"
 #include "search/dominance_rules.hpp"
 #include "search/recovery.hpp"
 #include "search/selection_tables.hpp"
@@ -75,6 +76,7 @@ int setup_search() {
     end_level = 0;
 
     alloc_selection_tables();
+    forget_previous_level();
     return 0;
 }
 

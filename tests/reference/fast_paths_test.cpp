@@ -111,6 +111,40 @@ TEST(FastPaths, ChildBoundsEqualThePlainBounds) {
     EXPECT_GT(checked, 3000);
 }
 
+// Lists derived from a parent's lists give the same walks as lists filled for the child.
+TEST(FastPaths, DerivedListsEqualFilledLists) {
+    ParentLists parent_lists, derived, filled;
+    NodeBuffer parent_buffer, child_buffer;
+    Node* parent = parent_buffer.get();
+    Node* child = child_buffer.get();
+    for (unsigned seed = 1; seed <= 200; ++seed) {
+        std::mt19937 rng(seed);
+        int n = 2 + static_cast<int>(seed % 50);
+        prepare(instance_for(seed, n), rng);
+        random_prefix(parent, static_cast<int>(rng() % (n - 1)), rng);
+        parent_lists.fill(parent);
+        int j = 0;
+        for (int skip = static_cast<int>(rng() % (n - parent->level)); !parent->unscheduled[j] || skip-- > 0;)
+            ++j;
+        copy_node(child, parent);
+        append_job(child, j);
+        filled.fill(child);
+        derived.derive(parent_lists, j);
+        const int m = filled.unscheduled;
+        ASSERT_EQ(derived.unscheduled, m);
+        const size_t cells = static_cast<size_t>(m) * LIST_LANES;
+        ASSERT_TRUE(std::equal(filled.p1.begin(), filled.p1.begin() + cells, derived.p1.begin()));
+        ASSERT_TRUE(std::equal(filled.p2.begin(), filled.p2.begin() + cells, derived.p2.begin()));
+        ASSERT_TRUE(std::equal(filled.w.begin(), filled.w.begin() + cells, derived.w.begin()));
+        ASSERT_TRUE(std::equal(filled.by_p1.begin(), filled.by_p1.begin() + m, derived.by_p1.begin()));
+        for (int i = 0; i < n; ++i) {
+            if (!child->unscheduled[i]) continue;
+            for (int l = 0; l < LIST_LANES; ++l)
+                ASSERT_EQ(derived.position[i * LIST_LANES + l], filled.position[i * LIST_LANES + l]);
+        }
+    }
+}
+
 TEST(FastPaths, ListedChildrenAreThoseTheSkipTestsLetThrough) {
     NodeBuffer buffer;
     Node* node = buffer.get();
