@@ -93,6 +93,19 @@ void BM_FillParentLists(benchmark::State& state) {
     }
 }
 
+void BM_DeriveParentLists(benchmark::State& state) {
+    load_instance(static_cast<int>(state.range(0)));
+    NodeBuffer parent;
+    make_parent(parent.get(), level_of(state));
+    ParentLists lists, derived;
+    lists.fill(parent.get());
+    const int j = first_unscheduled(parent.get());
+    for (auto _ : state) {
+        derived.derive(lists, j);
+        benchmark::DoNotOptimize(derived.unscheduled);
+    }
+}
+
 // Recovery of a node that the step does not change, the common case in the selection.
 template <int (*Recover)(Node*)>
 void BM_Recover(benchmark::State& state) {
@@ -144,6 +157,7 @@ void levels(benchmark::internal::Benchmark* b) {
 BENCHMARK(BM_BoundNodePlain)->Apply(levels);
 BENCHMARK(BM_BoundChildFast)->Apply(levels);
 BENCHMARK(BM_FillParentLists)->Apply(levels);
+BENCHMARK(BM_DeriveParentLists)->Apply(levels);
 BENCHMARK(BM_Recover<zemko_reference::recover_node_plain>)->Apply(levels);
 BENCHMARK(BM_Recover<recover_in_place>)->Apply(levels);
 BENCHMARK(BM_ExpandParent<true>)->Apply(levels);

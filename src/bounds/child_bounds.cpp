@@ -230,23 +230,41 @@ void ParentLists::fill(const Node* parent) {
     }
 }
 
+namespace {
+
+// Row `step` of a derived table: each lane reads one step further on from the step of the
+// removed job in its list.
+__attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
+void copy_row_without(double* __restrict to, const double* __restrict here,
+                      const long long* __restrict removed_at, long long step) {
+    const double* next = here + LIST_LANES;
+    for (int l = 0; l < LIST_LANES; ++l) to[l] = step >= removed_at[l] ? next[l] : here[l];
+}
+
+__attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
+void shift_positions(int* __restrict to, const int* __restrict from,
+                     const int* __restrict removed_at, int rows) {
+    for (int i = 0; i < rows; ++i)
+        for (int l = 0; l < LIST_LANES; ++l) {
+            const int at = from[i * LIST_LANES + l];
+            to[i * LIST_LANES + l] = at - (at > removed_at[l]);
+        }
+}
+
+}  // namespace
+
 void ParentLists::derive(const ParentLists& from, int j) {
     if (p1.size() < static_cast<size_t>(n_jobs + 1) * LIST_LANES) reserve();
     unscheduled = from.unscheduled - 1;
-    const int* removed_at = &from.position[j * LIST_LANES];
-    // Each lane reads one step further on from the removed job's step.
-    for (int step = 0; step < unscheduled; ++step)
-        for (int l = 0; l < LIST_LANES; ++l) {
-            const int source = (step + (step >= removed_at[l])) * LIST_LANES + l;
-            p1[step * LIST_LANES + l] = from.p1[source];
-            p2[step * LIST_LANES + l] = from.p2[source];
-            w[step * LIST_LANES + l] = from.w[source];
-        }
-    for (int i = 0; i < n_jobs; ++i)
-        for (int l = 0; l < LIST_LANES; ++l) {
-            const int at = from.position[i * LIST_LANES + l];
-            position[i * LIST_LANES + l] = at - (at > removed_at[l]);
-        }
+    long long removed_at[LIST_LANES];
+    for (int l = 0; l < LIST_LANES; ++l) removed_at[l] = from.position[j * LIST_LANES + l];
+    for (int step = 0; step < unscheduled; ++step) {
+        const int row = step * LIST_LANES;
+        copy_row_without(&p1[row], &from.p1[row], removed_at, step);
+        copy_row_without(&p2[row], &from.p2[row], removed_at, step);
+        copy_row_without(&w[row], &from.w[row], removed_at, step);
+    }
+    shift_positions(position.data(), from.position.data(), &from.position[j * LIST_LANES], n_jobs);
     int found = 0;
     for (int k = 0; k < from.unscheduled; ++k)
         if (from.by_p1[k] != j) by_p1[found++] = from.by_p1[k];

@@ -1,6 +1,7 @@
 // Dominance tests between jobs of a node.
 #include "search/dominance_rules.hpp"
 
+#include "bounds/priority_lists.hpp"
 #include "input/settings.hpp"
 
 namespace zemko {
@@ -91,10 +92,13 @@ bool filter_rule_skips(const int* index, const int* p1, const int* p2, int count
 }  // namespace
 
 int list_children(const Node* node, int* children) {
-    // The unscheduled jobs, by ascending index, with their times and next completions.
+    // The unscheduled jobs by ascending p1 (ties by index, as in order_p1), with their times
+    // and next completions. A job that skips j in either rule has p1 no larger than p1(j), so
+    // j's tests need only the jobs up to the last one with its p1.
     int index[MAX_JOBS], p1[MAX_JOBS], p2[MAX_JOBS], done[MAX_JOBS];
     int count = 0;
-    for (int i = 0; i < n_jobs; ++i) {
+    for (int k = 0; k < n_jobs; ++k) {
+        const int i = order_p1[k].job;
         if (!node->unscheduled[i]) continue;
         index[count] = i;
         p1[count] = jobs[i].p1;
@@ -104,20 +108,26 @@ int list_children(const Node* node, int* children) {
     }
     // The min-job rule: when one job has both the smallest p1 and the smallest p2 (lowest
     // index on ties) and p1 <= p2, only that job is branched on.
-    int a = 0, b = 0;
-    for (int u = 1; u < count; ++u) {
-        if (p1[u] < p1[a]) a = u;
-        if (p2[u] < p2[b]) b = u;
+    int a = -1, b = -1;
+    for (int u = 0; u < count; ++u) {
+        if (a < 0 || p1[u] < p1[a] || (p1[u] == p1[a] && index[u] < index[a])) a = u;
+        if (b < 0 || p2[u] < p2[b] || (p2[u] == p2[b] && index[u] < index[b])) b = u;
     }
     const bool only_a = count > 0 && a == b && p1[a] <= p2[a];
-    int n_children = 0;
+
+    bool branch[MAX_JOBS] = {};
+    int reach = 0;  // jobs [0, reach) have p1 <= p1 of the job being tested
     for (int u = 0; u < count; ++u) {
+        while (reach < count && p1[reach] <= p1[u]) ++reach;
         if (only_a && u != a) continue;
         const int j = index[u];
-        if (pair_rule_skips(index, p1, p2, done, count, j, p1[u], p2[u], done[u])) continue;
-        if (Filter != 0 && filter_rule_skips(index, p1, p2, count, j, p1[u], p2[u])) continue;
-        children[n_children++] = j;
+        if (pair_rule_skips(index, p1, p2, done, reach, j, p1[u], p2[u], done[u])) continue;
+        if (Filter != 0 && filter_rule_skips(index, p1, p2, reach, j, p1[u], p2[u])) continue;
+        branch[j] = true;
     }
+    int n_children = 0;
+    for (int j = 0; j < n_jobs; ++j)
+        if (branch[j]) children[n_children++] = j;
     return n_children;
 }
 
