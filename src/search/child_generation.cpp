@@ -166,6 +166,10 @@ void compute_child(LevelState& st, int chunk_start, int i, int thread_slot) {
     std::memcpy(&st.sequences[result.completed_offset], child->seq, sizeof(int) * n_jobs);
 }
 
+// The UB a bounded child ends with: the greedy completion's when BetterUB is on and it is
+// strictly better than the best list completion.
+int final_ub(const ChildBound& b) { return BetterUB && b.greedy < b.list_ub ? b.greedy : b.list_ub; }
+
 // Step 3 for the bounded child `i` (child number a of row p): the effects of bound_node and of
 // entering the child into its row.
 void enter_bounded_child(LevelState& st, int chunk_start, int i, int p, int a, Node* node) {
@@ -179,14 +183,13 @@ void enter_bounded_child(LevelState& st, int chunk_start, int i, int p, int a, N
         list_completion(parent, j, b.best_list, st.offer_seq.data());
         offer_solution(st.offer_seq.data(), b.list_ub, level);
     }
-    int ub = b.list_ub;
+    const int ub = final_ub(b);
     if (BetterUB) {
         if (b.greedy < best_fo) {
             greedy_child(*st.work[c].lists, parent, j, st.offer_seq.data());
             offer_solution(st.offer_seq.data(), b.greedy, level);
         }
-        if (b.greedy < ub) {
-            ub = b.greedy;
+        if (b.greedy < b.list_ub) {
             if (b.lb > b.greedy) std::printf("<WARNING_LB>");
             better_ub_count += 1;
         }
@@ -201,7 +204,19 @@ void enter_bounded_child(LevelState& st, int chunk_start, int i, int p, int a, N
     node->ub = ub;
     child_nodes[p][a] = node;
     child_source[p][a] = {chunk_start + c, j, 0};
-    rank_child(p, a, child_score_of(b.lb, ub));
+}
+
+// The row of parent c of the chunk, ranked as its children would be entered one by one: each
+// row belongs to one parent, so the rows are ranked on all threads.
+void rank_row(LevelState& st, int chunk_start, int c) {
+    const int p = chunk_start + c;
+    const ParentWork& work = st.work[c];
+    reset_row(p);
+    if (work.completes) return;
+    for (int k = 0; k < work.n_children; ++k) {
+        const ChildBound& b = st.results[work.first_child + k].bound;
+        rank_child(p, k, child_score_of(b.lb, final_ub(b)));
+    }
 }
 
 // Steps 1 to 3 for the parents [chunk_start, chunk_end) of the level.
@@ -239,13 +254,13 @@ int expand_chunk(LevelState& st, int chunk_start, int chunk_end) {
         st.scratch.push_back(std::make_unique<NodeBuffer>());
     parallel_for(n_children,
                  [&](int i, int thread) { compute_child(st, chunk_start, i, thread); });
+    parallel_for(n_chunk, [&](int c, int) { rank_row(st, chunk_start, c); });
 
     int generated = 0;
     for (int c = 0; c < n_chunk; ++c) {
         const int p = chunk_start + c;
         const ParentWork& work = st.work[c];
         if (OUTPUT == 1) print_parent_line(p, st.parents.at(p));
-        reset_row(p);
         int entered = 0;
         for (int k = 0; k < work.n_children; ++k) {
             const int i = work.first_child + k;
