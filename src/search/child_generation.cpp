@@ -2,14 +2,16 @@
 //
 // The work for one parent is what the search has always done: list the jobs that pass the
 // skip tests, take a node for each child from storage, complete or bound it, offer its
-// completions, rank it. Here it is split in three so that the costly part can use every core
-// without changing a single result:
-//   1. for a chunk of parents: the skip tests and the compacted priority lists of each parent;
+// completions, rank it. Here it is split up so that the costly parts use every core without
+// changing a single result:
+//   1. for each parent of a chunk, in parallel: the skip tests and its compacted priority lists;
 //   2. for every child of the chunk, in parallel: its bounds (bound_child) or, for a child with
 //      one job left, its recovered complete sequence; each writes only its own result;
-//   3. in the order of the plain search (parent by parent, child by child): the node storage
-//      operations, the trace and warning output, the counters, the offers to the best solution
-//      and the ranking. Every effect on shared state happens here, in the same order as before.
+//   3. for each parent of the chunk, in parallel: its row of the selection tables, ranked as the
+//      children would have been entered one by one (a row belongs to one parent);
+//   4. in the order of the plain search (parent by parent, child by child): the node storage
+//      operations, the trace and warning output, the counters and the offers to the best
+//      solution. Every effect on shared state happens here, in the same order as before.
 // A bounded child's node gets its times and bounds at once, but its arrays are copied from a
 // snapshot of its parent only if the selection takes it (child_node): the others are released
 // untouched.
@@ -80,7 +82,7 @@ struct ParentWork {
 // the same unscheduled jobs but one, so its lists are derived from its parent's in one pass
 // instead of being filled from the whole lists, as long as the lists of a whole level fit in
 // LISTS_BUDGET bytes; otherwise each chunk of parents fills its own.
-constexpr size_t LISTS_BUDGET = size_t{128} << 20;
+constexpr size_t LISTS_BUDGET = size_t{64} << 20;
 
 struct LevelLists {
     std::vector<std::unique_ptr<ParentLists>> now;     // this level's, by parent
@@ -170,7 +172,7 @@ void compute_child(LevelState& st, int chunk_start, int i, int thread_slot) {
 // strictly better than the best list completion.
 int final_ub(const ChildBound& b) { return BetterUB && b.greedy < b.list_ub ? b.greedy : b.list_ub; }
 
-// Step 3 for the bounded child `i` (child number a of row p): the effects of bound_node and of
+// Step 4 for the bounded child `i` (child number a of row p): the effects of bound_node and of
 // entering the child into its row.
 void enter_bounded_child(LevelState& st, int chunk_start, int i, int p, int a, Node* node) {
     const int c = st.child_parent[i];
@@ -206,7 +208,7 @@ void enter_bounded_child(LevelState& st, int chunk_start, int i, int p, int a, N
     child_source[p][a] = {chunk_start + c, j, 0};
 }
 
-// The row of parent c of the chunk, ranked as its children would be entered one by one: each
+// Step 3: the row of parent c of the chunk, ranked as its children would be entered one by one: each
 // row belongs to one parent, so the rows are ranked on all threads.
 void rank_row(LevelState& st, int chunk_start, int c) {
     const int p = chunk_start + c;
