@@ -398,3 +398,29 @@ TEST(BadInput, BeamBelowOneIsRaisedWithAWarning) {
     EXPECT_NE(run.output.find("\nWarning : Beam must be at least 1, using 1\n"), std::string::npos);
     EXPECT_NE(run.output.find("\nBEAM: Max Beam = 1\n"), std::string::npos);
 }
+
+TEST(BadInput, SettingsAtTheEndsOf32BitsRunToTheEnd) {
+    // The instance and the first settings file are the whole-run fuzz target's finding:
+    // ALPHA = INT_MIN made 100 - ALPHA overflow in the children's scores.
+    const std::string data = "1 6 7 3\n2 1 3 0\n3 0 3 0\n4 9 0 0\n5 0 0 0\n6 0 0 0\n";
+    const Times jobs = {{6, 7}, {1, 3}, {0, 3}, {9, 0}};
+    std::string every_key_min;
+    std::string every_key_max;
+    for (const char* key : {"Perturb", "ALPHA", "OUTPUT", "Beam", "Filter", "ParetoBeam",
+                            "BetterUB", "RecoveryStep", "MoreLoops"}) {
+        every_key_min += std::string(key) + " = -2147483648\n";
+        every_key_max += std::string(key) + " = 2147483647\n";
+    }
+    const std::vector<std::string> settings = {
+        "ALPHA = -2147483648\nOUTPUT = 0\nBeam = -49741825\nRecoveryStep = -2\n",
+        "ALPHA = 2147483647\n",
+        "ALPHA = -2147483548\nBeam = 2147483647\n",
+        every_key_min,
+        every_key_max,
+    };
+    for (const std::string& ini : settings) {
+        Case c{"settings " + ini, data, Ending::SOLVED, "", jobs};
+        c.settings = ini;
+        check(c);
+    }
+}
