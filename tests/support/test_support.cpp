@@ -87,8 +87,9 @@ Started start(const Launch& launch) {
         }
         if (launch.gate_read >= 0) {
             char byte;
-            while (::read(launch.gate_read, &byte, 1) != 0) {
-            }
+            ssize_t n;
+            do n = ::read(launch.gate_read, &byte, 1);
+            while (n > 0 || (n < 0 && errno == EINTR));
         }
         std::vector<char*> argv;
         for (const std::string& a : launch.command) argv.push_back(const_cast<char*>(a.c_str()));
