@@ -34,6 +34,19 @@ bool write_all(int fd, const std::string& text) {
     return true;
 }
 
+// True when the file behind fd (out.txt, edited by hand) does not end with a line end: the
+// appended line must then start a line of its own rather than run into the last one.
+bool ends_inside_a_line(int fd) {
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || info.st_size == 0) return false;
+    int reader = ::open(OUT_FILE, O_RDONLY);
+    if (reader < 0) return false;  // a write-only out.txt: append as always
+    char last = '\n';
+    bool inside = ::pread(reader, &last, 1, info.st_size - 1) == 1 && last != '\n';
+    ::close(reader);
+    return inside;
+}
+
 }  // namespace
 
 void print_final_report() {
@@ -81,7 +94,7 @@ bool append_out_line(int seconds) {
     // One write on a file opened for appending: lines of runs that finish together never mix.
     int fd = ::open(OUT_FILE, O_WRONLY | O_APPEND | O_CREAT, 0644);
     if (fd < 0) return false;
-    bool ok = write_all(fd, line);
+    bool ok = write_all(fd, ends_inside_a_line(fd) ? "\n" + line : line);
     ok = (::close(fd) == 0) && ok;
     return ok;
 }

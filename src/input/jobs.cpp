@@ -46,6 +46,7 @@ int load_jobs(std::istream& in, int* bad_line) {
     int line_number = 0;
     ScannedInts fields;
     while (reader.scan_line(FIELDS_PER_LINE, fields)) {
+        if (reader.failed()) break;  // the line was cut short by the failure
         ++line_number;
         if (fields.out_of_range) {
             if (bad_line) *bad_line = line_number;
@@ -58,6 +59,7 @@ int load_jobs(std::istream& in, int* bad_line) {
         if (slot.route != 1 && slot.route != 2) slot.route = 1;
         ++n_jobs;
     }
+    if (reader.failed()) return JOBS_READ_ERROR;
     if (static_cast<long long>(n_jobs) * sum_of_abs_times() > MAX_TIME_PRODUCT)
         return JOBS_TIMES_TOO_LARGE;
     return JOBS_LOADED;
@@ -85,6 +87,9 @@ int read_jobs(const char* file_name) {
             return 1;
         case JOBS_TIMES_TOO_LARGE:
             std::printf("\n\nProcessing times too large\n\n");
+            return 1;
+        case JOBS_READ_ERROR:
+            std::printf("\n\nCannot read data file\n\n");
             return 1;
         default:
             break;

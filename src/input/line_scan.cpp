@@ -20,7 +20,7 @@ long long signed_value(bool negative, long long magnitude, bool& out_of_range) {
 LineReader::LineReader(std::istream& in) : buf_(in.rdbuf()) {
     static constexpr unsigned char BOM[3] = {0xEF, 0xBB, 0xBF};
     while (n_pending_ < 3) {
-        int c = buf_ ? buf_->sbumpc() : EOF;
+        int c = from_stream(true);
         if (c == EOF) break;
         pending_[n_pending_++] = static_cast<unsigned char>(c);
         if (pending_[n_pending_ - 1] != BOM[n_pending_ - 1]) return;
@@ -28,14 +28,26 @@ LineReader::LineReader(std::istream& in) : buf_(in.rdbuf()) {
     if (n_pending_ == 3) n_pending_ = 0;  // the whole mark was there: drop it
 }
 
+// The stream buffer of a file reports a failed read by throwing (an I/O error, or a file that
+// can be opened but not read); it must not end the process nor pass for the end of the file.
+int LineReader::from_stream(bool consume) {
+    if (!buf_ || failed_) return EOF;
+    try {
+        return consume ? buf_->sbumpc() : buf_->sgetc();
+    } catch (...) {
+        failed_ = true;
+        return EOF;
+    }
+}
+
 int LineReader::peek() {
     if (next_pending_ < n_pending_) return pending_[next_pending_];
-    return buf_ ? buf_->sgetc() : EOF;
+    return from_stream(false);
 }
 
 int LineReader::take() {
     if (next_pending_ < n_pending_) return pending_[next_pending_++];
-    return buf_ ? buf_->sbumpc() : EOF;
+    return from_stream(true);
 }
 
 bool LineReader::scan_line(int max_fields, ScannedInts& out) {

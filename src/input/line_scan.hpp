@@ -23,7 +23,8 @@ inline bool is_c_space(int c) {
 
 inline bool is_digit(int c) { return c >= '0' && c <= '9'; }
 
-// Reads a stream one line at a time; a UTF-8 byte-order mark at its start is skipped.
+// Reads a stream one line at a time; a UTF-8 byte-order mark at its start is skipped. A read
+// error of the stream ends the input like its end does, and is remembered (failed()).
 class LineReader {
 public:
     explicit LineReader(std::istream& in);
@@ -38,11 +39,16 @@ public:
     // Returns false when no line is left.
     bool read_line(std::string& line);
 
+    // True once reading the stream failed: the lines read so far are not the whole input.
+    bool failed() const { return failed_; }
+
 private:
     int peek();
     int take();
+    int from_stream(bool consume);
 
     std::streambuf* buf_;
+    bool failed_ = false;
     unsigned char pending_[3];  // bytes read ahead while looking for the byte-order mark
     int n_pending_ = 0;
     int next_pending_ = 0;

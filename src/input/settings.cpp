@@ -93,6 +93,7 @@ void apply_settings(std::istream& in) {
     std::string line;
     int line_number = 0;
     while (reader.read_line(line)) {
+        if (reader.failed()) break;  // the line was cut short by the failure
         ++line_number;
         SettingLine parsed = scan_setting_line(line);
         if (parsed.converted < 0) continue;
@@ -113,6 +114,9 @@ void apply_settings(std::istream& in) {
             *row->setting = static_cast<int>(parsed.value);
         }
     }
+    // The lines before the failure stay applied, like every other line the reader could use.
+    if (reader.failed())
+        std::printf("\nWarning : Cannot read ZEMKO Config File after line %d\n", line_number);
 }
 
 int read_settings_file(const char* path) {

@@ -36,7 +36,7 @@ inline constexpr const char* SETTINGS_FILE = "ZEMKO.INI";
 void set_default_settings();
 
 // Applies the lines of a settings stream over the current values, printing a warning for each
-// line it cannot use.
+// line it cannot use, and one when the stream fails before its end.
 void apply_settings(std::istream& in);
 
 // Sets the defaults, then reads the named settings file if it can be opened (otherwise says

@@ -286,7 +286,8 @@ int expand_chunk(LevelState& st, int chunk_start, int chunk_end) {
 }  // namespace
 
 int64_t child_score_of(int lb, int ub) {
-    return static_cast<int64_t>(ALPHA) * ub + static_cast<int64_t>(100 - ALPHA) * lb;
+    // 100 - ALPHA in 64 bits: ALPHA is not range-checked and may be as low as INT_MIN.
+    return static_cast<int64_t>(ALPHA) * ub + (int64_t{100} - ALPHA) * lb;
 }
 
 void rank_child(int row, int a, int64_t score) {

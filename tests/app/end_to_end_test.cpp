@@ -60,6 +60,8 @@ std::vector<std::pair<int, int>> times_of(const std::string& data) {
 
 class EndToEnd : public testing::TestWithParam<Case> {};
 
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
 }  // namespace
 
 TEST_P(EndToEnd, MatchesStoredResultsAndChecksOut) {

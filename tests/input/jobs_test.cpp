@@ -115,6 +115,19 @@ TEST(JobFile, TimesWhoseSumsCouldLeave32BitsAreRefused) {
     EXPECT_EQ(load("1 -1073741824 0 1\n"), JOBS_TIMES_TOO_LARGE);
 }
 
+TEST(JobFile, AReadErrorIsNeverTakenForTheEndOfTheFile) {
+    // Whole lines before the failure, a line cut short by it, and a failure before any byte.
+    for (std::string text : {"1 2 3 1\n2 4 5 1\n", "1 2 3 1\n2 4", ""}) {
+        zemko_test::FailingStreamBuf buf(text);
+        std::istream in(&buf);
+        EXPECT_EQ(load_jobs(in, nullptr), JOBS_READ_ERROR) << text;
+    }
+    // The failure is reported even where the cut line would have been refused.
+    zemko_test::FailingStreamBuf buf("1 2 3 1\n2 99999999999");
+    std::istream in(&buf);
+    EXPECT_EQ(load_jobs(in, nullptr), JOBS_READ_ERROR);
+}
+
 TEST(JobFile, ReadJobsReportsMissingAndRefusedFiles) {
     zemko_test::ScratchDir dir;
     testing::internal::CaptureStdout();

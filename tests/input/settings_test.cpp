@@ -90,6 +90,18 @@ TEST(SettingsFile, LastLineWithoutLineEndCrlfAndByteOrderMark) {
     EXPECT_EQ(ALPHA, -3);
 }
 
+TEST(SettingsFile, AReadErrorIsReportedAndTheCutLineIsNotApplied) {
+    set_default_settings();
+    zemko_test::FailingStreamBuf buf("Beam = 7\n\nALPHA = 1");
+    std::istream in(&buf);
+    testing::internal::CaptureStdout();
+    apply_settings(in);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "\nWarning : Cannot read ZEMKO Config File after line 2\n");
+    EXPECT_EQ(Beam, 7);
+    EXPECT_EQ(ALPHA, 10);  // "ALPHA = 1" may have been the start of "ALPHA = 15"
+}
+
 TEST(SettingsFile, MissingFileKeepsTheDefaults) {
     zemko_test::ScratchDir dir;
     Beam = 3;

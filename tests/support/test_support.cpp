@@ -2,12 +2,16 @@
 #include "support/test_support.hpp"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <fcntl.h>
+#include <grp.h>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -43,37 +47,148 @@ std::string ScratchDir::read(const std::string& name) const {
 
 bool ScratchDir::exists(const std::string& name) const { return fs::exists(file(name)); }
 
-RunResult run_program(const std::string& program, const std::vector<std::string>& args,
-                      const std::string& dir) {
+namespace {
+
+// How one child process is started.
+struct Launch {
+    std::vector<std::string> command;  // program and arguments
+    std::string dir;                   // working directory
+    int gate_read = -1;                // when set: wait until this pipe is closed, then start
+    int gate_write = -1;               // the gate's other end, closed at once in the child
+    bool unprivileged = false;         // drop root rights first
+    size_t address_space = 0;          // when nonzero: the most memory the child may map
+};
+
+struct Started {
+    pid_t pid = -1;
+    int output = -1;  // read end of the child's standard output
+};
+
+constexpr int EXIT_NOT_STARTED = 126;
+constexpr int EXIT_NOT_FOUND = 127;
+
+Started start(const Launch& launch) {
     int pipe_fds[2];
-    if (::pipe(pipe_fds) != 0) throw std::runtime_error("pipe failed");
+    if (::pipe2(pipe_fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
     pid_t pid = ::fork();
+    if (pid < 0) throw std::runtime_error("fork failed");
     if (pid == 0) {
         ::dup2(pipe_fds[1], 1);
-        ::close(pipe_fds[0]);
-        ::close(pipe_fds[1]);
-        if (::chdir(dir.c_str()) != 0) ::_exit(127);
+        if (launch.gate_write >= 0) ::close(launch.gate_write);
+        if (::chdir(launch.dir.c_str()) != 0) ::_exit(EXIT_NOT_STARTED);
+        if (launch.unprivileged && ::geteuid() == 0) {
+            gid_t gid = UNPRIVILEGED_ID;
+            if (::setgroups(1, &gid) != 0 || ::setgid(gid) != 0 || ::setuid(UNPRIVILEGED_ID) != 0)
+                ::_exit(EXIT_NOT_STARTED);
+        }
+        if (launch.address_space) {
+            struct rlimit limit = {launch.address_space, launch.address_space};
+            if (::setrlimit(RLIMIT_AS, &limit) != 0) ::_exit(EXIT_NOT_STARTED);
+        }
+        if (launch.gate_read >= 0) {
+            char byte;
+            ssize_t n;
+            do n = ::read(launch.gate_read, &byte, 1);
+            while (n > 0 || (n < 0 && errno == EINTR));
+        }
         std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(program.c_str()));
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        for (const std::string& a : launch.command) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
-        ::execv(program.c_str(), argv.data());
-        ::_exit(127);
+        ::execvp(argv[0], argv.data());
+        ::_exit(errno == EACCES ? EXIT_NOT_STARTED : EXIT_NOT_FOUND);
     }
     ::close(pipe_fds[1]);
+    return {pid, pipe_fds[0]};
+}
+
+RunResult finish(const Started& child) {
     RunResult result;
     char buffer[65536];
-    for (ssize_t n; (n = ::read(pipe_fds[0], buffer, sizeof buffer)) > 0;)
+    for (ssize_t n; (n = ::read(child.output, buffer, sizeof buffer)) > 0;)
         result.output.append(buffer, static_cast<size_t>(n));
-    ::close(pipe_fds[0]);
+    ::close(child.output);
     int wstatus = 0;
-    ::waitpid(pid, &wstatus, 0);
+    ::waitpid(child.pid, &wstatus, 0);
     result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
     return result;
 }
 
+// The zemko command line, behind the wrapper that ZEMKO_RUN_WRAPPER names, if any.
+std::vector<std::string> zemko_command(const std::vector<std::string>& args) {
+    std::vector<std::string> command;
+    if (const char* wrapper = std::getenv("ZEMKO_RUN_WRAPPER")) {
+        std::istringstream words(wrapper);
+        for (std::string w; words >> w;) command.push_back(w);
+    }
+    command.push_back(ZEMKO_EXE);
+    command.insert(command.end(), args.begin(), args.end());
+    return command;
+}
+
+}  // namespace
+
+RunResult run_program(const std::string& program, const std::vector<std::string>& args,
+                      const std::string& dir) {
+    Launch launch;
+    launch.command.push_back(program);
+    launch.command.insert(launch.command.end(), args.begin(), args.end());
+    launch.dir = dir;
+    return finish(start(launch));
+}
+
 RunResult run_zemko(const std::string& dir, const std::vector<std::string>& args) {
-    return run_program(ZEMKO_EXE, args, dir);
+    Launch launch;
+    launch.command = zemko_command(args);
+    launch.dir = dir;
+    return finish(start(launch));
+}
+
+std::vector<RunResult> run_zemko_together(const std::string& dir,
+                                          const std::vector<std::vector<std::string>>& runs) {
+    int gate[2];
+    if (::pipe2(gate, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+    std::vector<Started> children;
+    for (const auto& args : runs) {
+        Launch launch;
+        launch.command = zemko_command(args);
+        launch.dir = dir;
+        launch.gate_read = gate[0];
+        launch.gate_write = gate[1];
+        children.push_back(start(launch));
+    }
+    ::close(gate[1]);  // every child exists: open the gate
+    ::close(gate[0]);
+    std::vector<RunResult> results;
+    for (const Started& child : children) results.push_back(finish(child));
+    return results;
+}
+
+RunResult run_zemko_unprivileged(const std::string& dir, const std::vector<std::string>& args) {
+    Launch launch;
+    launch.command = zemko_command(args);
+    launch.dir = dir;
+    launch.unprivileged = true;
+    return finish(start(launch));
+}
+
+RunResult run_zemko_with_memory_limit(const std::string& dir,
+                                      const std::vector<std::string>& args, size_t bytes) {
+    Launch launch;
+    launch.command = zemko_command(args);
+    launch.dir = dir;
+    launch.address_space = bytes;
+    return finish(start(launch));
+}
+
+bool built_with_address_sanitizer() {
+#if defined(__SANITIZE_ADDRESS__)
+    return true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    return true;
+#endif
+#endif
+    return false;
 }
 
 std::string without_time_line(const std::string& output) {

@@ -2,6 +2,8 @@
 // instances in the job table, and an independent schedule evaluation.
 #pragma once
 
+#include <ios>
+#include <streambuf>
 #include <string>
 #include <utility>
 #include <vector>
@@ -31,12 +33,35 @@ struct RunResult {
     std::string output;  // everything written to standard output
 };
 
-// Runs the zemko executable with the given arguments in the directory dir.
+// Runs the zemko executable with the given arguments in the directory dir. When the
+// environment variable ZEMKO_RUN_WRAPPER is set (for example to a valgrind command line), its
+// words are put in front of the command.
 RunResult run_zemko(const std::string& dir, const std::vector<std::string>& args);
 
 // Runs any executable with arguments in dir, capturing standard output.
 RunResult run_program(const std::string& program, const std::vector<std::string>& args,
                       const std::string& dir);
+
+// Runs zemko once per argument list, all in dir, released at the same moment: every process is
+// started and waits at a common gate until all of them exist. Results in the order given.
+std::vector<RunResult> run_zemko_together(const std::string& dir,
+                                          const std::vector<std::vector<std::string>>& runs);
+
+// The user id that run_zemko_unprivileged runs as when the tests run as root.
+inline constexpr int UNPRIVILEGED_ID = 65534;
+
+// Runs zemko as an ordinary user, so that file permissions apply to it: as itself when the
+// tests do not run as root, otherwise as UNPRIVILEGED_ID. Status 126 means it could not be
+// started that way.
+RunResult run_zemko_unprivileged(const std::string& dir, const std::vector<std::string>& args);
+
+// Runs zemko with its address space limited to `bytes`, so that allocations fail.
+RunResult run_zemko_with_memory_limit(const std::string& dir,
+                                      const std::vector<std::string>& args, size_t bytes);
+
+// True when this test binary was built with the address sanitizer (which needs a vast address
+// space of its own, so memory limits cannot be tested under it).
+bool built_with_address_sanitizer();
 
 // The output with the run-time line ("ZEMKO CPU Time : ...") taken out.
 std::string without_time_line(const std::string& output);
@@ -58,6 +83,21 @@ std::vector<long long> parse_numbers(const std::string& text);
 
 // A deterministic pseudo-random instance: n jobs, times uniform in [low, high].
 std::vector<std::pair<int, int>> random_times(unsigned seed, int n, int low, int high);
+
+// A stream buffer that serves `text` and then fails as a file's buffer does on an I/O error:
+// by throwing from underflow.
+class FailingStreamBuf : public std::streambuf {
+public:
+    explicit FailingStreamBuf(std::string text) : text_(std::move(text)) {
+        setg(text_.data(), text_.data(), text_.data() + text_.size());
+    }
+
+protected:
+    int_type underflow() override { throw std::ios_base::failure("read error"); }
+
+private:
+    std::string text_;
+};
 
 // The path of a file of the source tree.
 std::string source_path(const std::string& relative);

@@ -1,0 +1,211 @@
+// The result files when things go wrong: result files that cannot be written, a run that runs
+// out of memory, an out.txt edited by hand, and runs that finish together in one directory.
+// Whatever happens, nothing already in ub.rep or out.txt is lost or mixed.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "support/test_support.hpp"
+
+using zemko_test::parse_numbers;
+using zemko_test::RunResult;
+using zemko_test::ScratchDir;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string OLD_UB = "4321 1 0 ";
+const std::string OLD_OUT = "4321 0\n4400 2\n";
+const std::string DATA = "1 3 5 1\n2 4 1 1\n";  // solved with FO 17 and ub.rep "17 0 1 "
+
+// Names in dir other than the given ones: temporary files left behind, for instance.
+std::set<std::string> other_files(const ScratchDir& dir, std::set<std::string> expected) {
+    std::set<std::string> others;
+    for (const auto& entry : fs::directory_iterator(dir.path())) {
+        std::string name = entry.path().filename().string();
+        if (!expected.count(name)) others.insert(name);
+    }
+    return others;
+}
+
+bool ends_with(const std::string& text, const std::string& tail) {
+    return text.size() >= tail.size() &&
+           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// Runs as an ordinary user; false (and the test is skipped) when that is not possible here.
+bool run_unprivileged(const ScratchDir& dir, RunResult& run) {
+    fs::permissions(dir.path(), fs::perms::all);
+    run = zemko_test::run_zemko_unprivileged(dir.path(), {"data.txt"});
+    return run.status != 126;
+}
+
+}  // namespace
+
+TEST(ResultFiles, UbRepThatCannotBeReplaced) {
+    ScratchDir dir;
+    dir.write("data.txt", DATA);
+    dir.write("out.txt", OLD_OUT);
+    fs::create_directory(dir.file("ub.rep"));
+    RunResult run = zemko_test::run_zemko(dir.path(), {"data.txt"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(ends_with(run.output, "Better UB solutions : 0\n\n\nCannot write ub.rep\n\n"))
+        << run.output;
+    EXPECT_EQ(dir.read("out.txt"), OLD_OUT);
+    EXPECT_EQ(other_files(dir, {"data.txt", "out.txt", "ub.rep"}), std::set<std::string>{});
+}
+
+TEST(ResultFiles, OutTxtThatCannotBeAppendedTo) {
+    ScratchDir dir;
+    dir.write("data.txt", DATA);
+    dir.write("ub.rep", OLD_UB);
+    fs::create_directory(dir.file("out.txt"));
+    RunResult run = zemko_test::run_zemko(dir.path(), {"data.txt"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(ends_with(run.output, "\n\nCannot write out.txt\n\n")) << run.output;
+    EXPECT_NE(run.output.find("ZEMKO CPU Time : "), std::string::npos);
+    EXPECT_EQ(dir.read("ub.rep"), "17 0 1 ");
+}
+
+TEST(ResultFiles, FilePermissionsAreRespected) {
+    {
+        SCOPED_TRACE("data file without read permission");
+        ScratchDir dir;
+        dir.write("data.txt", DATA);
+        dir.write("out.txt", OLD_OUT);
+        fs::permissions(dir.file("data.txt"), fs::perms::none);
+        RunResult run;
+        if (!run_unprivileged(dir, run)) GTEST_SKIP() << "cannot run as an ordinary user here";
+        EXPECT_EQ(run.status, 1);
+        EXPECT_TRUE(ends_with(run.output, "\n\nFile not found\n\n")) << run.output;
+        EXPECT_EQ(dir.read("out.txt"), OLD_OUT);
+        EXPECT_FALSE(dir.exists("ub.rep"));
+    }
+    {
+        SCOPED_TRACE("directory without write permission");
+        ScratchDir dir;
+        dir.write("data.txt", DATA);
+        dir.write("ub.rep", OLD_UB);
+        dir.write("out.txt", OLD_OUT);
+        RunResult run;
+        fs::permissions(dir.path(), fs::perms::all);
+        fs::permissions(dir.path(),
+                        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                        fs::perm_options::remove);
+        run = zemko_test::run_zemko_unprivileged(dir.path(), {"data.txt"});
+        if (run.status == 126) GTEST_SKIP() << "cannot run as an ordinary user here";
+        EXPECT_EQ(run.status, 1);
+        EXPECT_TRUE(ends_with(run.output, "\n\nCannot write ub.rep\n\n")) << run.output;
+        fs::permissions(dir.path(), fs::perms::owner_all, fs::perm_options::add);
+        EXPECT_EQ(dir.read("ub.rep"), OLD_UB);
+        EXPECT_EQ(dir.read("out.txt"), OLD_OUT);
+    }
+    {
+        SCOPED_TRACE("out.txt without write permission");
+        ScratchDir dir;
+        dir.write("data.txt", DATA);
+        dir.write("out.txt", OLD_OUT);
+        fs::permissions(dir.file("out.txt"),
+                        fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+        RunResult run;
+        if (!run_unprivileged(dir, run)) GTEST_SKIP() << "cannot run as an ordinary user here";
+        EXPECT_EQ(run.status, 1);
+        EXPECT_TRUE(ends_with(run.output, "\n\nCannot write out.txt\n\n")) << run.output;
+        EXPECT_EQ(dir.read("out.txt"), OLD_OUT);
+        EXPECT_EQ(dir.read("ub.rep"), "17 0 1 ");
+    }
+}
+
+TEST(ResultFiles, RunningOutOfMemoryWritesNoResultFile) {
+    if (zemko_test::built_with_address_sanitizer() || std::getenv("ZEMKO_RUN_WRAPPER"))
+        GTEST_SKIP() << "an address-space limit cannot be tested under a memory checker";
+    // A zone of 40000 nodes for 501 jobs needs about 325 MB; 128 MB cannot hold it.
+    constexpr size_t LIMIT = size_t{128} << 20;
+    ScratchDir dir;
+    std::string data;
+    for (int i = 1; i <= 501; ++i)
+        data += std::to_string(i) + " 1 1 1\n";
+    dir.write("data.txt", data);
+    dir.write("ub.rep", OLD_UB);
+    dir.write("out.txt", OLD_OUT);
+    RunResult run = zemko_test::run_zemko_with_memory_limit(dir.path(), {"data.txt"}, LIMIT);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(ends_with(run.output, "default configuration.\n\n\nMemory Error\n")) << run.output;
+    EXPECT_EQ(dir.read("ub.rep"), OLD_UB);
+    EXPECT_EQ(dir.read("out.txt"), OLD_OUT);
+}
+
+TEST(ResultFiles, AnOutTxtWithoutFinalLineEndKeepsItsLastLine) {
+    ScratchDir dir;
+    dir.write("data.txt", DATA);
+    dir.write("out.txt", "4321 0\n4400 2");  // edited by hand
+    RunResult run = zemko_test::run_zemko(dir.path(), {"data.txt"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(std::regex_match(dir.read("out.txt"), std::regex("4321 0\n4400 2\n17 [0-9]+\n")))
+        << dir.read("out.txt");
+    // An empty out.txt gets no empty line.
+    dir.write("out.txt", "");
+    run = zemko_test::run_zemko(dir.path(), {"data.txt"});
+    EXPECT_TRUE(std::regex_match(dir.read("out.txt"), std::regex("17 [0-9]+\n")))
+        << dir.read("out.txt");
+}
+
+TEST(ResultFiles, RunsStartedTogetherInOneDirectory) {
+    // Two instances whose results differ, each solved alone first for its ub.rep.
+    const std::vector<std::string> data = {
+        zemko_test::data_file(zemko_test::random_times(11, 15, 1, 99)),
+        zemko_test::data_file(zemko_test::random_times(12, 20, 1, 99)),
+    };
+    std::vector<std::string> ub_alone;
+    std::vector<std::string> fo_alone;
+    for (size_t k = 0; k < data.size(); ++k) {
+        ScratchDir dir;
+        dir.write("data.txt", data[k]);
+        ASSERT_EQ(zemko_test::run_zemko(dir.path(), {"data.txt"}).status, 0);
+        ub_alone.push_back(dir.read("ub.rep"));
+        fo_alone.push_back(std::to_string(parse_numbers(ub_alone.back())[0]));
+    }
+    ASSERT_NE(fo_alone[0], fo_alone[1]);
+
+    constexpr int ROUNDS = 6;
+    for (int round = 0; round < ROUNDS; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        ScratchDir dir;
+        dir.write("a.txt", data[0]);
+        dir.write("b.txt", data[1]);
+        dir.write("out.txt", OLD_OUT);
+        std::vector<RunResult> runs =
+            zemko_test::run_zemko_together(dir.path(), {{"a.txt"}, {"b.txt"}});
+        EXPECT_EQ(runs[0].status, 0);
+        EXPECT_EQ(runs[1].status, 0);
+
+        // ub.rep is the whole file of one of the two runs.
+        std::string ub = dir.read("ub.rep");
+        EXPECT_TRUE(ub == ub_alone[0] || ub == ub_alone[1]) << ub;
+
+        // out.txt: the old lines, then one whole line of each run, in either order.
+        std::string out = dir.read("out.txt");
+        ASSERT_EQ(out.substr(0, OLD_OUT.size()), OLD_OUT);
+        std::vector<std::string> added;
+        size_t pos = OLD_OUT.size();
+        for (size_t end; (end = out.find('\n', pos)) != std::string::npos; pos = end + 1)
+            added.push_back(out.substr(pos, end - pos));
+        EXPECT_EQ(pos, out.size()) << "a line without its line end";
+        ASSERT_EQ(added.size(), 2u) << out;
+        std::multiset<std::string> objectives;
+        for (const std::string& line : added) {
+            std::vector<long long> numbers = parse_numbers(line);
+            ASSERT_EQ(numbers.size(), 2u) << line;
+            EXPECT_EQ(line, std::to_string(numbers[0]) + " " + std::to_string(numbers[1]));
+            objectives.insert(std::to_string(numbers[0]));
+        }
+        EXPECT_EQ(objectives, (std::multiset<std::string>{fo_alone[0], fo_alone[1]}));
+        EXPECT_EQ(other_files(dir, {"a.txt", "b.txt", "out.txt", "ub.rep"}),
+                  std::set<std::string>{});
+    }
+}
