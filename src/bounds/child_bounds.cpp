@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "bounds/greedy_completion.hpp"
 #include "bounds/node_bounds.hpp"
 #include "input/jobs.hpp"
 #include "input/settings.hpp"
@@ -149,14 +150,6 @@ WalkLists choose_walk() {
 }
 
 const WalkLists walk_lists = choose_walk();
-
-int pair_cost(int first, int second, int r1, int r2) {
-    const Job& a = jobs[first];
-    const Job& b = jobs[second];
-    int a_done = imax(r1 + a.p1, r2) + a.p2;
-    int b_done = imax(r1 + a.p1 + b.p1, a_done) + b.p2;
-    return a_done + b_done;
-}
 
 }  // namespace
 

@@ -6,9 +6,6 @@
 
 namespace zemko {
 
-namespace {
-
-// Sum of the two machine-2 completion times when `first` then `second` follow (r1, r2).
 int pair_cost(int first, int second, int r1, int r2) {
     const Job& a = jobs[first];
     const Job& b = jobs[second];
@@ -16,8 +13,6 @@ int pair_cost(int first, int second, int r1, int r2) {
     int b_done = imax(r1 + a.p1 + b.p1, a_done) + b.p2;
     return a_done + b_done;
 }
-
-}  // namespace
 
 int greedy_completion(const Node* node) {
     int flags[MAX_JOBS];
