@@ -61,16 +61,6 @@ def flush_output():
 # Run state (the solver's globals).
 
 
-class Job(object):
-    __slots__ = ("id", "p1", "p2", "route")
-
-    def __init__(self):
-        self.id = 0
-        self.p1 = 0
-        self.p2 = 0
-        self.route = 0
-
-
 class Settings(object):
     def __init__(self):
         self.Perturb = 1
@@ -128,7 +118,11 @@ class BeamList(object):
 
 class Solver(object):
     def __init__(self):
-        self.jobs = []          # accepted jobs, in file order
+        # The job table, one entry per accepted job in file order: number, times, route.
+        self.ids = []
+        self.p1 = []
+        self.p2 = []
+        self.routes = []
         self.n = 0
         self.settings = Settings()
 
@@ -182,7 +176,7 @@ class Solver(object):
 
         # The slot being filled: fields a line does not supply keep what the slot holds.
         slot = [0, 0, 0, 0]     # id, p1, p2, route
-        jobs = []
+        jobs = []               # [id, p1, p2, route] of each accepted job
         for line_no, line in enumerate(split_lines(data), 1):
             values = scan_ints(line, 4)
             for v in values:
@@ -195,22 +189,23 @@ class Solver(object):
                 if len(jobs) == MAX_JOBS:
                     emit("\n\nToo many jobs: at most 501 can be loaded\n\n")
                     raise Exit(1)
-                job = Job()
-                job.id, job.p1, job.p2, job.route = slot
-                if job.route != 1 and job.route != 2:
-                    job.route = 1
-                jobs.append(job)
+                if slot[3] != 1 and slot[3] != 2:
+                    slot[3] = 1
+                jobs.append(slot)
                 slot = [0, 0, 0, 0]
 
         n = len(jobs)
         total = 0
         for job in jobs:
-            total += abs(job.p1) + abs(job.p2)
+            total += abs(job[1]) + abs(job[2])
         if n * total > 1073741823:
             emit("\n\nProcessing times too large\n\n")
             raise Exit(1)
 
-        self.jobs = jobs
+        self.ids = [job[0] for job in jobs]
+        self.p1 = [job[1] for job in jobs]
+        self.p2 = [job[2] for job in jobs]
+        self.routes = [job[3] for job in jobs]
         self.n = n
         self.best_seq = [0] * n
         emit(b"\n'" + file_name + b"' : " + (b"%d Jobs loaded.\n" % n))
@@ -273,12 +268,11 @@ class Solver(object):
         return 0
 
     def append_job(self, node, j):
-        job = self.jobs[j]
         node.seq[node.level] = j
         node.level += 1
         node.unscheduled[j] = 0
-        node.c1 += job.p1
-        node.c2 = max(node.c2, node.c1) + job.p2
+        node.c1 += self.p1[j]
+        node.c2 = max(node.c2, node.c1) + self.p2[j]
         node.c1_of[j] = node.c1
         node.c2_of[j] = node.c2
         node.c2sum += node.c2
@@ -298,12 +292,13 @@ class Solver(object):
 
     def eval_seq(self, seq, count, c1, c2):
         """Returns (sum of machine-2 completion times, final c1, final c2)."""
-        jobs = self.jobs
+        p1 = self.p1
+        p2 = self.p2
         total = 0
         for i in range(count):
-            job = jobs[seq[i]]
-            c1 += job.p1
-            c2 = max(c1, c2) + job.p2
+            j = seq[i]
+            c1 += p1[j]
+            c2 = (c1 if c1 > c2 else c2) + p2[j]
             total += c2
         return total, c1, c2
 
@@ -397,17 +392,18 @@ class Solver(object):
     # Job orders and priority lists
 
     def build_priority_lists(self):
-        jobs = self.jobs
+        p1 = self.p1
+        p2 = self.p2
         n = self.n
 
-        entries = [(i, jobs[i].p1) for i in range(n)]
+        entries = [(i, p1[i]) for i in range(n)]
         self.order_p1 = insertion_sort(entries, compare_job_keys)
 
         self.prio_weight = [[k * 0.05 for _ in range(n)] for k in range(NUM_LISTS)]
         self.prio_list = []
         for k in range(NUM_LISTS):
             w = k * 0.05
-            scratch = [(j, (1 - w) * jobs[j].p2 + w * jobs[j].p1) for j in range(n)]
+            scratch = [(j, (1 - w) * p2[j] + w * p1[j]) for j in range(n)]
             scratch = insertion_sort(scratch, compare_real_keys)
             self.prio_list.append([job for job, _ in scratch])
 
@@ -422,41 +418,39 @@ class Solver(object):
             s2 = m
             for p in range(n):
                 jj = lst[p]
-                job_j = jobs[jj]
                 w_j = weight[jj]
                 low = -999999.0
                 high = 999999.0
                 for q in range(n):
                     ii = lst[q]
-                    job_i = jobs[ii]
-                    if ii == jj or job_i.p1 == job_i.p2:
+                    if ii == jj or p1[ii] == p2[ii]:
                         continue
                     w_i = weight[ii]
-                    x = (1 - w_i) * job_j.p2 + w_i * job_j.p1
-                    y = (1 - w_j) * job_i.p2 + w_j * job_i.p1
+                    x = (1 - w_i) * p2[jj] + w_i * p1[jj]
+                    y = (1 - w_j) * p2[ii] + w_j * p1[ii]
                     d = x - y
                     if -KEY_EPS < d < KEY_EPS:
                         if q < p:
-                            if job_i.p1 > job_i.p2:
+                            if p1[ii] > p2[ii]:
                                 high = 0.0
                             else:
                                 low = 0.0
                         else:
-                            if job_i.p1 > job_i.p2:
+                            if p1[ii] > p2[ii]:
                                 low = 0.0
                             else:
                                 high = 0.0
                     else:
-                        r = d / (job_i.p1 - job_i.p2)
+                        r = d / (p1[ii] - p2[ii])
                         if r > 0:
                             if r < high:
                                 high = r
                         elif r < 0:
                             if r > low:
                                 low = r
-                s1 = s1 + job_j.p1
-                s2 = s2 + job_j.p2
-                e1 = s1 + job_j.p2
+                s1 = s1 + p1[jj]
+                s2 = s2 + p2[jj]
+                e1 = s1 + p2[jj]
                 e2 = s2
                 if e1 > e2:
                     w_j = w_j + high
@@ -482,7 +476,8 @@ class Solver(object):
     # Node bounds
 
     def compute_list_bounds(self, node):
-        jobs = self.jobs
+        p1 = self.p1
+        p2 = self.p2
         n = self.n
         self.list_ub = INT_MAX
         e_star = 0.0
@@ -506,13 +501,12 @@ class Solver(object):
             for j in self.prio_list[l]:
                 if not unscheduled[j]:
                     continue
-                job = jobs[j]
                 work[pos] = j
                 pos += 1
-                r1 = r1 + job.p1
-                r2 = r2 + job.p2
+                r1 = r1 + p1[j]
+                r2 = r2 + p2[j]
                 w = weight[j]
-                e = e + w * (r1 + job.p2) + (1 - w) * r2
+                e = e + w * (r1 + p2[j]) + (1 - w) * r2
             if e > e_star:
                 e_star = e
             value = self.eval_seq(work, n, 0, 0)[0]
@@ -545,7 +539,8 @@ class Solver(object):
     # Greedy completion
 
     def greedy_completion(self, node):
-        jobs = self.jobs
+        p1 = self.p1
+        p2 = self.p2
         n = self.n
         order = self.order_p1
         flags = node.unscheduled[:n]
@@ -563,18 +558,16 @@ class Solver(object):
                 y = order[k][0]
                 if not flags[y]:
                     continue
-                jx = jobs[x]
-                jy = jobs[y]
-                x1 = max(r1 + jx.p1, r2) + jx.p2
-                y2 = max(r1 + jx.p1 + jy.p1, x1) + jy.p2
+                x1 = max(r1 + p1[x], r2) + p2[x]
+                y2 = max(r1 + p1[x] + p1[y], x1) + p2[y]
                 x_first = x1 + y2
-                y1 = max(r1 + jy.p1, r2) + jy.p2
-                x2 = max(r1 + jx.p1 + jy.p1, y1) + jx.p2
+                y1 = max(r1 + p1[y], r2) + p2[y]
+                x2 = max(r1 + p1[x] + p1[y], y1) + p2[x]
                 y_first = y1 + x2
                 if y_first < x_first:
                     x = y
-            r1 = r1 + jobs[x].p1
-            r2 = max(r1, r2) + jobs[x].p2
+            r1 = r1 + p1[x]
+            r2 = max(r1, r2) + p2[x]
             z = z + r2
             flags[x] = 0
             work[i] = x
@@ -589,55 +582,56 @@ class Solver(object):
     # Dominance tests on children
 
     def build_dominance_matrix(self):
-        jobs = self.jobs
+        p1 = self.p1
+        p2 = self.p2
         n = self.n
-        self.dom_matrix = [[1 if (i != k and jobs[i].p1 <= jobs[k].p1
-                                  and jobs[i].p2 >= jobs[k].p2) else 0
+        self.dom_matrix = [[1 if (i != k and p1[i] <= p1[k]
+                                  and p2[i] >= p2[k]) else 0
                             for k in range(n)] for i in range(n)]
         return 0
 
     def next_completion(self, node, x):
-        job = self.jobs[x]
-        return max(node.c1 + job.p1, node.c2) + job.p2
+        return max(node.c1 + self.p1[x], node.c2) + self.p2[x]
 
     def skip_by_pair_rule(self, node, j):
-        jobs = self.jobs
+        p1 = self.p1
+        p2 = self.p2
         a_j = self.next_completion(node, j)
         for i in range(self.n):
             if not node.unscheduled[i] or i == j or self.dom_matrix[i][j] != 1:
                 continue
             if self.next_completion(node, i) <= a_j:
-                if jobs[i].p1 == jobs[j].p1 and jobs[i].p2 == jobs[j].p2 and i > j:
+                if p1[i] == p1[j] and p2[i] == p2[j] and i > j:
                     continue
                 return 1
         return 0
 
     def skip_by_min_job_rule(self, node, j):
-        jobs = self.jobs
+        p1 = self.p1
+        p2 = self.p2
         a = -1
         b = -1
         for i in range(self.n):
             if not node.unscheduled[i]:
                 continue
-            if a < 0 or jobs[i].p1 < jobs[a].p1:
+            if a < 0 or p1[i] < p1[a]:
                 a = i
-            if b < 0 or jobs[i].p2 < jobs[b].p2:
+            if b < 0 or p2[i] < p2[b]:
                 b = i
-        if a == b and jobs[a].p1 <= jobs[a].p2 and j != a:
+        if a == b and p1[a] <= p2[a] and j != a:
             return 1
         return 0
 
     def skip_by_filter_rule(self, node, j):
         if self.settings.Filter == 0:
             return 0
-        jobs = self.jobs
-        jj = jobs[j]
+        p1 = self.p1
+        p2 = self.p2
         for i in range(self.n):
             if not node.unscheduled[i]:
                 continue
-            ji = jobs[i]
-            if ji.p1 <= jj.p1 and ji.p2 <= jj.p2 and (
-                    ji.p1 < jj.p1 or ji.p2 < jj.p2 or i < j):
+            if p1[i] <= p1[j] and p2[i] <= p2[j] and (
+                    p1[i] < p1[j] or p2[i] < p2[j] or i < j):
                 return 1
         return 0
 
@@ -813,6 +807,10 @@ class Solver(object):
         # Selection, in sweeps over the parents.
         cursor = [0] * parents
         kept = []
+        # Kept nodes by their set of unscheduled jobs. Without the bound rule only a kept node
+        # of the same set can dominate a candidate, so only those need testing; the verdict is
+        # the one that testing every kept node in turn would give.
+        kept_by_set = {}
         if st.Beam != 0:
             done = False
             while not done:
@@ -833,8 +831,13 @@ class Solver(object):
                         if self.recover_node(node) and trace:
                             emit(" modified by dominance : \n%s(%d,%d)"
                                  % (self.seq_text(node), node.c2sum, node.c2))
+                    job_set = tuple(node.unscheduled)
+                    if st.ParetoBeam == 1:
+                        rivals = kept
+                    else:
+                        rivals = kept_by_set.get(job_set, ())
                     dominated = False
-                    for other in kept:
+                    for other in rivals:
                         if self.node_dominates(node, other):
                             dominated = True
                             break
@@ -847,6 +850,7 @@ class Solver(object):
                     if trace:
                         emit("Kept.\n")
                     kept.append(node)
+                    kept_by_set.setdefault(job_set, []).append(node)
                     self.end_level = node.level
                 if done:
                     break
@@ -873,7 +877,9 @@ class Solver(object):
 
     def setup_search(self):
         st = self.settings
-        jobs = self.jobs
+        p1 = self.p1
+        p2 = self.p2
+        routes = self.routes
         n = self.n
 
         self.reset_storage()
@@ -883,7 +889,7 @@ class Solver(object):
         self.current_beam.next = None
 
         for i in range(n):
-            root.unscheduled[i] = 1 if jobs[i].route == 1 else 2
+            root.unscheduled[i] = 1 if routes[i] == 1 else 2
         root.c2sum = 0
         root.level = 0
         root.c1 = 0
@@ -892,7 +898,7 @@ class Solver(object):
 
         flow_shop = True
         for i in range(n):
-            if jobs[i].route != jobs[0].route:
+            if routes[i] != routes[0]:
                 flow_shop = False
         if not flow_shop:
             if st.OUTPUT != 0:
@@ -903,10 +909,10 @@ class Solver(object):
 
         if st.OUTPUT != 0:
             emit("FlowShop problem detected")
-        if n > 0 and jobs[0].route == 2:
+        if n > 0 and routes[0] == 2:
             for i in range(n):
                 root.unscheduled[i] = 1
-                jobs[i].p1, jobs[i].p2 = jobs[i].p2, jobs[i].p1
+                p1[i], p2[i] = p2[i], p1[i]
             if st.OUTPUT != 0:
                 emit("(Switched machine 1 and 2)")
         if st.OUTPUT != 0:
@@ -1070,7 +1076,7 @@ def main(argv):
         if solver.settings.OUTPUT == 1:
             emit("\n")
             for k in range(n):
-                emit("%d " % solver.jobs[solver.best_seq[k]].id)
+                emit("%d " % solver.ids[solver.best_seq[k]])
             emit("(C1,C2 = %d,%d).\n" % (c1, c2))
         emit("FO           = %d  (found at level %d)\n" % (solver.best_fo, solver.best_level))
         emit("\n")
