@@ -1051,9 +1051,16 @@ def write_ub_rep(solver):
     for k in range(solver.n):
         text += b"%d " % solver.best_seq[k]
     tmp_name = "ub.rep.ref.tmp"
-    with open(tmp_name, "wb") as f:
-        f.write(text)
-    os.replace(tmp_name, "ub.rep")
+    try:
+        with open(tmp_name, "wb") as f:
+            f.write(text)
+        os.replace(tmp_name, "ub.rep")
+    except OSError:
+        try:
+            os.remove(tmp_name)
+        except OSError:
+            pass
+        raise
 
 
 def main(argv):
