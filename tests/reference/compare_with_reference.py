@@ -209,7 +209,8 @@ def make_settings(rng, n):
     elif odd < 0.12:
         lines.append("/*Beam = 1")
     elif odd < 0.14:
-        lines.append(rng.choice(["Bea = 2", " \t ", "= 5", "Perturb = 1 extra words"]))
+        lines.append(rng.choice(["Bea = 2", " \t ", "= 5", "Perturb = 1 extra words",
+                                 "Beam\0 = 2"]))
 
     eol = "\r\n" if rng.random() < 0.05 else "\n"
     text = eol.join(lines)

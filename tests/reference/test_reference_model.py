@@ -60,6 +60,7 @@ class ScanningTest(unittest.TestCase):
         self.assertEqual(ref.split_lines(b"a\nb\n"), [b"a", b"b"])
         self.assertEqual(ref.split_lines(b"a\n\nb"), [b"a", b"", b"b"])
         self.assertEqual(ref.split_lines(b""), [])
+        self.assertEqual(ref.split_lines(b"Beam\0 = 1\n"), [b"Beam"])
 
 
 class OrdersAndWeightsTest(unittest.TestCase):

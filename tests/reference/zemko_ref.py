@@ -959,11 +959,12 @@ class Solver(object):
 
 
 def split_lines(data):
-    """Whole lines of a file; a last line without a line end is a line too."""
+    """Whole lines of a file; a last line without a line end is a line too. A line is scanned
+    as a C string: a NUL byte ends it."""
     lines = data.split(b"\n")
     if lines and lines[-1] == b"":
         lines.pop()
-    return lines
+    return [line.split(b"\0", 1)[0] for line in lines]
 
 
 def skip_blanks(text, pos):
