@@ -339,7 +339,7 @@ def differences(actual, expected):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--zemko", default=DEFAULT_ZEMKO, help="the zemko executable")
-    parser.add_argument("--count", type=int, default=150, help="number of cases")
+    parser.add_argument("--count", type=int, default=120, help="number of cases")
     parser.add_argument("--seed", default="1", help="seed of the case generator")
     parser.add_argument("--first", type=int, default=0, help="number of the first case")
     parser.add_argument("--max-jobs", type=int, default=12, help="most jobs in an instance")
