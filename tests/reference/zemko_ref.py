@@ -139,7 +139,7 @@ class Solver(object):
         self.end_level = 0
 
         # Node storage.
-        self.zone_used = None   # nodes handed out from the current zone; None: no zone yet
+        self.zones = []         # per zone, from the first: nodes handed out from it
         self.zones_live = 0
         self.free_nodes = []
         self.lost_nodes = 0
@@ -312,19 +312,19 @@ class Solver(object):
         self.list_pool = []
         self.free_nodes = []
         self.current_beam = None
-        self.zone_used = None
+        self.zones = []
 
     def new_node(self):
         if self.free_nodes:
             return self.free_nodes.pop()
-        if self.zone_used is None:
+        if not self.zones:
+            self.zones.append(0)
             self.zones_live += 1
-            self.zone_used = 0
-        if self.zone_used == ZONE_NODES:
+        if self.zones[-1] == ZONE_NODES:
             emit("MEM: Allocating new zone. Lost nodes = %d." % self.lost_nodes)
+            self.zones.append(0)
             self.zones_live += 1
-            self.zone_used = 0
-        self.zone_used += 1
+        self.zones[-1] += 1
         return Node(self.n)
 
     def release_node(self, node):
@@ -370,10 +370,9 @@ class Solver(object):
         return self.current_beam is not None
 
     def release_all_memory(self):
-        if self.zone_used is not None:
-            # Every zone, from the first along the chain.
-            self.zones_live = 0
-            self.zone_used = None
+        for _ in self.zones:
+            self.zones_live -= 1
+        self.zones = []
         rec = self.current_beam
         while rec is not None:
             self.lists_live -= 1
@@ -462,15 +461,6 @@ class Solver(object):
                     w_j = 1.0
                 weight[jj] = w_j
         return 0
-
-    # -----------------------------------------------------------------------------------------
-    # Best solution
-
-    def offer_solution(self, objective, seq, level):
-        if objective < self.best_fo:
-            self.best_fo = objective
-            self.best_seq = seq[:self.n]
-            self.best_level = level
 
     # -----------------------------------------------------------------------------------------
     # Node bounds
@@ -748,7 +738,7 @@ class Solver(object):
 
     def alloc_selection_tables(self):
         st = self.settings
-        if st.ParetoBeam != 0 or st.Beam > 5000:
+        if st.ParetoBeam != 0 or st.Beam > BEAM_SLOTS:
             st.Beam = 4999
         if st.Beam < 1:
             st.Beam = 1
