@@ -2,8 +2,8 @@
 """Runs the zemko executable and the Python reference model on random instances and settings
 files, and compares what they print and write.
 
-Every case is generated from (seed, case number) alone, so a case that differs can be run again
-on its own with --seed S --first K --count 1. For each case both programs run in fresh temporary
+Every case is generated from the seed, its number and --max-jobs alone, so a case that differs
+can be run again on its own with the options printed beside it. For each case both programs run in fresh temporary
 directories holding the same data file, the same ZEMKO.INI (or none) and the same old out.txt;
 the comparison covers the console output (with the run-time line blanked), ub.rep, the objective
 field of the out.txt lines and the exit status.
@@ -229,7 +229,8 @@ def make_settings(rng, n):
 class Case(object):
     def __init__(self, seed, number, max_jobs):
         rng = random.Random("%s/%d" % (seed, number))
-        self.name = "case %d (--seed %s --first %d --count 1)" % (number, seed, number)
+        self.name = ("case %d (--seed %s --first %d --count 1 --max-jobs %d --no-storage)"
+                     % (number, seed, number, max_jobs))
         self.data, self.n, self.description = make_instance(rng, max_jobs)
         self.settings = make_settings(rng, self.n)
         self.old_out = b"123 4\n" if rng.random() < 0.2 else None
