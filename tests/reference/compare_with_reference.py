@@ -8,6 +8,10 @@ directories holding the same data file, the same ZEMKO.INI (or none) and the sam
 the comparison covers the console output (with the run-time line blanked), ub.rep, the objective
 field of the out.txt lines and the exit status.
 
+After the random cases come a few fixed ones: ALPHA at the ends of its range, and a wide beam
+that fills more than one node zone (the slow one; --no-storage skips it, --storage-only runs
+it alone).
+
 Exits 0 when every case agrees, 1 otherwise. The last line reads "N passed, M failed".
 """
 
@@ -259,17 +263,32 @@ STORAGE_JOBS = [
 ]
 
 
-class StorageCase(object):
-    def __init__(self):
-        self.name = "the node-storage case (--storage-only)"
-        self.description = "n=14, more than 40000 nodes at one level"
+class FixedCase(object):
+    def __init__(self, name, description, jobs, settings):
+        self.name = name
+        self.description = description
         self.data = "".join("%d %d %d 1\n" % (k + 1, p1, p2)
-                            for k, (p1, p2) in enumerate(STORAGE_JOBS)).encode("ascii")
-        self.settings = b"ParetoBeam = 2\nRecoveryStep = 0\n"
+                            for k, (p1, p2) in enumerate(jobs)).encode("ascii")
+        self.settings = settings
         self.old_out = None
         self.blocked = None
         self.data_name = "jobs.txt"
         self.args = ["jobs.txt"]
+
+
+def storage_case():
+    return FixedCase("the node-storage case (--storage-only)",
+                     "n=14, more than 40000 nodes at one level", STORAGE_JOBS,
+                     b"ParetoBeam = 2\nRecoveryStep = 0\n")
+
+
+def extreme_alpha_cases():
+    """Scores at the ends of the ALPHA range: 100 - ALPHA does not fit 32 bits below
+    -2147483547, and the ranking of children must not change there."""
+    jobs = [(5, 6), (9, 1), (8, 4)]
+    return [FixedCase("the ALPHA = %d case" % alpha, "n=3, ALPHA at the end of its range",
+                      jobs, b"ALPHA = %d\nOUTPUT = 1\n" % alpha)
+            for alpha in (-2147483547, -2147483548, -2147483648, 2147483647)]
 
 
 def run_program(command, case, timeout):
@@ -362,10 +381,12 @@ def main():
 
     cases = []
     if not options.storage_only:
-        cases = (Case(options.seed, number, options.max_jobs)
-                 for number in range(options.first, options.first + options.count))
+        cases = itertools.chain(
+            (Case(options.seed, number, options.max_jobs)
+             for number in range(options.first, options.first + options.count)),
+            extreme_alpha_cases())
     if not options.no_storage:
-        cases = itertools.chain(cases, [StorageCase()])
+        cases = itertools.chain(cases, [storage_case()])
 
     passed = 0
     failed = []
