@@ -13,7 +13,7 @@ NodeBuffer::NodeBuffer() : storage(NODE_ARRAYS * MAX_JOBS, 0) {
 }
 
 int copy_seq(int* dst, const int* src) {
-    std::memcpy(dst, src, sizeof(int) * n_jobs);
+    if (n_jobs > 0) std::memcpy(dst, src, sizeof(int) * n_jobs);
     return 0;
 }
 

@@ -29,7 +29,9 @@ public:
         for (std::thread& t : workers_) t.join();
         workers_.clear();
         stopping_ = false;
-        for (int i = 1; i < threads; ++i) workers_.emplace_back([this, i] { work_loop(i); });
+        // A new worker waits for the next batch, not for one posted before it existed.
+        for (int i = 1; i < threads; ++i)
+            workers_.emplace_back([this, i, seen = generation_] { work_loop(i, seen); });
     }
 
     void run(int count, const WorkItem& body) {
@@ -58,8 +60,7 @@ private:
         for (int i; (i = next_.fetch_add(1)) < count;) body(i, thread);
     }
 
-    void work_loop(int thread) {
-        unsigned long seen = 0;
+    void work_loop(int thread, unsigned long seen) {
         for (;;) {
             const WorkItem* body;
             int count;
