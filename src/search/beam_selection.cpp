@@ -45,6 +45,7 @@ int take_next_rank(int p) {
 struct RecoveredAhead {
     std::vector<int> cells;            // p * n_jobs + rank of the children done ahead
     std::vector<signed char> outcome;  // per cell: -1 not done ahead, else the step's result
+    std::vector<char> row_open;        // per parent: its row has not ended yet
 } ahead;
 
 void recover_ahead(int n_parents) {
@@ -52,13 +53,19 @@ void recover_ahead(int n_parents) {
     if (RecoveryStep == 0 || trace() || n_parents == 0) return;
     const size_t cells = static_cast<size_t>(n_parents) * n_jobs;
     if (ahead.outcome.size() < cells) ahead.outcome.resize(cells, -1);
+    // A row ends at its first END_OF_ROW (what follows it is not part of the row).
+    ahead.row_open.assign(n_parents, 1);
     for (int rank = 0; rank < n_jobs && static_cast<int>(ahead.cells.size()) < Beam; ++rank) {
         bool any = false;
-        for (int p = 0; p < n_parents && static_cast<int>(ahead.cells.size()) < Beam; ++p)
-            if (child_rank[p][rank] != END_OF_ROW) {
-                ahead.cells.push_back(p * n_jobs + rank);
-                any = true;
+        for (int p = 0; p < n_parents && static_cast<int>(ahead.cells.size()) < Beam; ++p) {
+            if (!ahead.row_open[p]) continue;
+            if (child_rank[p][rank] == END_OF_ROW) {
+                ahead.row_open[p] = 0;
+                continue;
             }
+            ahead.cells.push_back(p * n_jobs + rank);
+            any = true;
+        }
         if (!any) break;
     }
     parallel_for(static_cast<int>(ahead.cells.size()), [](int i, int) {

@@ -64,19 +64,24 @@ struct ParentSnapshots {
 
 // What step 2 computed for one child.
 struct ChildResult {
-    ChildBound bound;       // a bounded child's bounds
-    int completed_c2sum;    // a completed child's objective
-    int completed_offset;   // where its sequence is in the chunk's sequence store
+    ChildBound bound;     // a bounded child's bounds
+    int completed_c2sum;  // a completed child's objective
 };
 
-// One parent of the chunk: its children and lists.
+// One parent of the chunk: its children, their results and its lists.
 struct ParentWork {
-    int first_child;            // index of its first child in the chunk's child arrays
-    int n_children;             // children generated
-    bool completes;             // its children have one job left and are completed
-    std::vector<int> children;  // the jobs of its children, by ascending index
-    ParentLists* lists;         // its compacted lists (only when its children are bounded)
+    int n_children;                    // children generated
+    bool completes;                    // its children have one job left and are completed
+    std::vector<int> children;         // the jobs of its children, by ascending index
+    std::vector<ChildResult> results;  // per child, what step 2 computed
+    std::vector<int> sequences;        // per completed child, its sequence (n_jobs entries)
+    ParentLists* lists;                // its compacted lists (when its children are bounded)
 };
+
+// With this many parents per thread or more, a parent and all its children are one work
+// item: its lists then stay with the thread that made them. With fewer, the children of the
+// chunk are spread one by one.
+constexpr int PARENTS_PER_THREAD = 4;
 
 // The lists of a level's parents. A parent of the next level is a child of one of them with
 // the same unscheduled jobs but one, so its lists are derived from its parent's in one pass
@@ -110,9 +115,7 @@ struct LevelState {
     LevelLists lists;
     std::unique_ptr<ParentWork[]> work{new ParentWork[CHUNK_PARENTS]};
     std::vector<int> child_parent;   // per child of the chunk: its parent (chunk index)
-    std::vector<int> child_job;      // per child of the chunk: its job
-    std::vector<ChildResult> results;
-    std::vector<int> sequences;      // complete sequences of completed children
+    std::vector<int> child_number;   // per child of the chunk: its place among its parent's
     std::vector<std::unique_ptr<NodeBuffer>> scratch;  // one working node per thread
     std::vector<int> offer_seq;      // a sequence being offered
     std::vector<Node*> popped;       // the parents of the level, in the order popped
@@ -136,6 +139,8 @@ void plan_parent(LevelState& st, int c, int p) {
     if (static_cast<int>(work.children.size()) < n_jobs) work.children.resize(n_jobs);
     work.n_children = list_children(parent, work.children.data());
     work.completes = parent->level + 1 == n_jobs - 1;
+    if (static_cast<int>(work.results.size()) < work.n_children) work.results.resize(work.n_children);
+    if (work.completes) work.sequences.resize(static_cast<size_t>(work.n_children) * n_jobs);
     if (work.completes || work.n_children == 0) return;
     const LevelLists& lists = st.lists;
     const bool derivable = lists.before_whole_level && p < static_cast<int>(lists.origins.size()) &&
@@ -146,14 +151,14 @@ void plan_parent(LevelState& st, int c, int p) {
         work.lists->fill(parent);
 }
 
-// Step 2 for child `i` of the chunk.
-void compute_child(LevelState& st, int chunk_start, int i, int thread_slot) {
-    const int c = st.child_parent[i];
+// Step 2 for child k of parent c of the chunk.
+void compute_child(LevelState& st, int chunk_start, int c, int k, int thread_slot) {
+    ParentWork& work = st.work[c];
     const Node* parent = st.parents.at(chunk_start + c);
-    const int j = st.child_job[i];
-    ChildResult& result = st.results[i];
-    if (!st.work[c].completes) {
-        bound_child(*st.work[c].lists, parent, j, result.bound);
+    const int j = work.children[k];
+    ChildResult& result = work.results[k];
+    if (!work.completes) {
+        bound_child(*work.lists, parent, j, result.bound);
         return;
     }
     Node* child = st.scratch[thread_slot]->get();
@@ -165,7 +170,7 @@ void compute_child(LevelState& st, int chunk_start, int i, int thread_slot) {
     append_job(child, last);
     recover_in_place(child);
     result.completed_c2sum = child->c2sum;
-    std::memcpy(&st.sequences[result.completed_offset], child->seq, sizeof(int) * n_jobs);
+    std::memcpy(&work.sequences[static_cast<size_t>(k) * n_jobs], child->seq, sizeof(int) * n_jobs);
 }
 
 // The UB a bounded child ends with: the greedy completion's when BetterUB is on and it is
@@ -174,11 +179,11 @@ int final_ub(const ChildBound& b) { return BetterUB && b.greedy < b.list_ub ? b.
 
 // Step 4 for the bounded child `i` (child number a of row p): the effects of bound_node and of
 // entering the child into its row.
-void enter_bounded_child(LevelState& st, int chunk_start, int i, int p, int a, Node* node) {
-    const int c = st.child_parent[i];
-    const Node* parent = st.parents.at(chunk_start + c);
-    const int j = st.child_job[i];
-    const ChildBound& b = st.results[i].bound;
+void enter_bounded_child(LevelState& st, int chunk_start, int c, int a, Node* node) {
+    const int p = chunk_start + c;
+    const Node* parent = st.parents.at(p);
+    const int j = st.work[c].children[a];
+    const ChildBound& b = st.work[c].results[a].bound;
     const int level = parent->level + 1;
 
     if (b.list_ub < best_fo) {
@@ -205,19 +210,24 @@ void enter_bounded_child(LevelState& st, int chunk_start, int i, int p, int a, N
     node->lb = b.lb;
     node->ub = ub;
     child_nodes[p][a] = node;
-    child_source[p][a] = {chunk_start + c, j, 0};
+    child_source[p][a] = {p, j, 0};
 }
 
 // Step 3: the row of parent c of the chunk, ranked as its children would be entered one by one: each
 // row belongs to one parent, so the rows are ranked on all threads.
+// Readers of a row stop at its first END_OF_ROW, and entering child a reads and writes ranks
+// 0 .. a only: so the row needs no reset beyond the slot after its last child.
 void rank_row(LevelState& st, int chunk_start, int c) {
     const int p = chunk_start + c;
     const ParentWork& work = st.work[c];
-    reset_row(p);
-    if (work.completes) return;
-    for (int k = 0; k < work.n_children; ++k) {
-        const ChildBound& b = st.results[work.first_child + k].bound;
+    const int entered = work.completes ? 0 : work.n_children;
+    for (int k = 0; k < entered; ++k) {
+        const ChildBound& b = work.results[k].bound;
         rank_child(p, k, child_score_of(b.lb, final_ub(b)));
+    }
+    if (entered < n_jobs) {
+        child_rank[p][entered] = END_OF_ROW;
+        child_score[p][entered] = END_OF_ROW;
     }
 }
 
@@ -227,36 +237,33 @@ int expand_chunk(LevelState& st, int chunk_start, int chunk_end) {
     for (int c = 0; c < n_chunk; ++c)
         st.work[c].lists = st.lists.whole_level ? st.lists.slot(st.lists.now, chunk_start + c)
                                                 : st.lists.slot(st.lists.chunk, c);
-    parallel_for(n_chunk, [&](int c, int) { plan_parent(st, c, chunk_start + c); });
-
-    st.child_parent.clear();
-    st.child_job.clear();
-    int n_sequences = 0;
-    for (int c = 0; c < n_chunk; ++c) {
-        ParentWork& work = st.work[c];
-        work.first_child = static_cast<int>(st.child_job.size());
-        for (int k = 0; k < work.n_children; ++k) {
-            st.child_parent.push_back(c);
-            st.child_job.push_back(work.children[k]);
-        }
-        if (work.completes) n_sequences += work.n_children;
-    }
-    const int n_children = static_cast<int>(st.child_job.size());
-    if (static_cast<int>(st.results.size()) < n_children) st.results.resize(n_children);
-    st.sequences.resize(static_cast<size_t>(n_sequences) * n_jobs);
-    for (int i = 0, offset = 0; i < n_children; ++i)
-        if (st.work[st.child_parent[i]].completes) {
-            st.results[i].completed_offset = offset;
-            offset += n_jobs;
-        }
-
-    // Each item writes only its own result; a thread's scratch node is its own.
     const int threads = worker_threads();
     while (static_cast<int>(st.scratch.size()) < threads)
         st.scratch.push_back(std::make_unique<NodeBuffer>());
-    parallel_for(n_children,
-                 [&](int i, int thread) { compute_child(st, chunk_start, i, thread); });
-    parallel_for(n_chunk, [&](int c, int) { rank_row(st, chunk_start, c); });
+
+    // Steps 1 to 3; every item writes only its own parent's work and row, and a thread's
+    // scratch node is its own.
+    if (n_chunk >= PARENTS_PER_THREAD * threads) {
+        parallel_for(n_chunk, [&](int c, int thread) {
+            plan_parent(st, c, chunk_start + c);
+            for (int k = 0; k < st.work[c].n_children; ++k)
+                compute_child(st, chunk_start, c, k, thread);
+            rank_row(st, chunk_start, c);
+        });
+    } else {
+        parallel_for(n_chunk, [&](int c, int) { plan_parent(st, c, chunk_start + c); });
+        st.child_parent.clear();
+        st.child_number.clear();
+        for (int c = 0; c < n_chunk; ++c)
+            for (int k = 0; k < st.work[c].n_children; ++k) {
+                st.child_parent.push_back(c);
+                st.child_number.push_back(k);
+            }
+        parallel_for(static_cast<int>(st.child_parent.size()), [&](int i, int thread) {
+            compute_child(st, chunk_start, st.child_parent[i], st.child_number[i], thread);
+        });
+        parallel_for(n_chunk, [&](int c, int) { rank_row(st, chunk_start, c); });
+    }
 
     int generated = 0;
     for (int c = 0; c < n_chunk; ++c) {
@@ -265,15 +272,14 @@ int expand_chunk(LevelState& st, int chunk_start, int chunk_end) {
         if (OUTPUT == 1) print_parent_line(p, st.parents.at(p));
         int entered = 0;
         for (int k = 0; k < work.n_children; ++k) {
-            const int i = work.first_child + k;
             Node* node = new_node();
             if (work.completes) {
                 recoveries += 2;
-                offer_solution(&st.sequences[st.results[i].completed_offset],
-                               st.results[i].completed_c2sum, n_jobs);
+                offer_solution(&work.sequences[static_cast<size_t>(k) * n_jobs],
+                               work.results[k].completed_c2sum, n_jobs);
                 release_node(node);
             } else {
-                enter_bounded_child(st, chunk_start, i, p, entered, node);
+                enter_bounded_child(st, chunk_start, c, entered, node);
                 entered += 1;
             }
         }

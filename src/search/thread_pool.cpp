@@ -12,6 +12,9 @@ namespace zemko {
 
 namespace {
 
+// Each thread takes about this many blocks of a batch: enough to even out uneven items.
+constexpr int ITEMS_PER_THREAD_BLOCKS = 16;
+
 class Pool {
 public:
     ~Pool() { resize(1); }
@@ -44,6 +47,7 @@ public:
             std::lock_guard<std::mutex> lock(mutex_);
             body_ = &body;
             count_ = count;
+            block_ = count / (ITEMS_PER_THREAD_BLOCKS * size()) + 1;
             next_.store(0);
             busy_ = static_cast<int>(workers_.size());
             ++generation_;
@@ -56,8 +60,14 @@ public:
     }
 
 private:
+    // Items are taken in blocks, so that threads seldom touch the shared counter or write
+    // results that share a cache line.
     void take_items(const WorkItem& body, int count, int thread) {
-        for (int i; (i = next_.fetch_add(1)) < count;) body(i, thread);
+        const int block = block_;
+        for (int first; (first = next_.fetch_add(block)) < count;) {
+            const int last = first + block < count ? first + block : count;
+            for (int i = first; i < last; ++i) body(i, thread);
+        }
     }
 
     void work_loop(int thread, unsigned long seen) {
@@ -84,6 +94,7 @@ private:
     std::condition_variable done_;
     const WorkItem* body_ = nullptr;  // the batch being worked on
     int count_ = 0;                                    // its number of items
+    int block_ = 1;                                    // items taken at a time
     std::atomic<int> next_{0};                         // the next item to take
     int busy_ = 0;                                     // workers still on the batch
     unsigned long generation_ = 0;                     // batches posted so far
