@@ -134,7 +134,12 @@ void print_parent_line(int p, const Node* parent) {
 
 // Step 1 for parent `c` of the chunk (snapshot index p).
 void plan_parent(LevelState& st, int c, int p) {
-    const Node* parent = st.parents.at(p);
+    // The snapshot of the parent, which keeps its node in `next` to be released once the
+    // parent is expanded (until then nothing writes the node).
+    Node* parent = st.parents.at(p);
+    copy_node(parent, st.popped[p]);
+    parent->ub = st.popped[p]->ub;
+    parent->next = st.popped[p];
     ParentWork& work = st.work[c];
     if (static_cast<int>(work.children.size()) < n_jobs) work.children.resize(n_jobs);
     work.n_children = list_children(parent, work.children.data());
@@ -312,19 +317,12 @@ void rank_child(int row, int a, int64_t score) {
 int expand_current_beam(int& n_parents) {
     LevelState& st = level_state();
     if (static_cast<int>(st.offer_seq.size()) < n_jobs) st.offer_seq.assign(n_jobs, 0);
-    // The parents in the order popped; each snapshot keeps its node in `next`, to be
-    // released once the parent is expanded.
+    // The parents in the order popped.
     std::vector<Node*>& popped = st.popped;
     popped.clear();
     while (Node* parent = pop_beam_node()) popped.push_back(parent);
     n_parents = static_cast<int>(popped.size());
     st.parents.ensure(n_parents);
-    for (int p = 0; p < n_parents; ++p) {
-        Node* snapshot = st.parents.at(p);
-        copy_node(snapshot, popped[p]);
-        snapshot->ub = popped[p]->ub;
-        snapshot->next = popped[p];
-    }
     // This level's parents are the nodes the last selection kept, popped last kept first.
     LevelLists& lists = st.lists;
     lists.origins.assign(n_parents, ChildSource{-1, -1, 1});
