@@ -28,7 +28,8 @@ void load_instance(int n) {
     std::mt19937 rng(12345 + n);
     std::uniform_int_distribution<int> time(1, 100);
     n_jobs = n;
-    for (int i = 0; i < n; ++i) jobs[i] = {i + 1, time(rng), time(rng), 1};
+    for (int i = 0; i < n; ++i)
+        jobs[i] = {i + 1, time(rng), time(rng), 1};
     set_default_settings();
     build_dominance_matrix();
     build_priority_lists();
@@ -38,10 +39,12 @@ void load_instance(int n) {
 // A node whose first `level` jobs are a fixed random order.
 void make_parent(Node* node, int level) {
     std::vector<int> order(n_jobs);
-    for (int i = 0; i < n_jobs; ++i) order[i] = i;
+    for (int i = 0; i < n_jobs; ++i)
+        order[i] = i;
     std::shuffle(order.begin(), order.end(), std::mt19937(7));
     make_root(node);
-    for (int i = 0; i < level; ++i) append_job(node, order[i]);
+    for (int i = 0; i < level; ++i)
+        append_job(node, order[i]);
 }
 
 int level_of(const benchmark::State& state) {
@@ -50,7 +53,8 @@ int level_of(const benchmark::State& state) {
 
 int first_unscheduled(const Node* node) {
     int j = 0;
-    while (!node->unscheduled[j]) ++j;
+    while (!node->unscheduled[j])
+        ++j;
     return j;
 }
 
@@ -114,7 +118,8 @@ void BM_Recover(benchmark::State& state) {
     make_parent(node.get(), std::max(2, level_of(state)));
     while (recover_in_place(node.get())) {
     }
-    for (auto _ : state) benchmark::DoNotOptimize(Recover(node.get()));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(Recover(node.get()));
 }
 
 // Expansion of one parent: children listed, bounded, ranked, released again.
@@ -148,7 +153,8 @@ void BM_ExpandParent(benchmark::State& state) {
 // Instances of 100 and 500 jobs, nodes at levels 0, n/4, n/2 and 3n/4.
 void levels(benchmark::internal::Benchmark* b) {
     for (int n : {100, 500})
-        for (int quarter = 0; quarter < 4; ++quarter) b->Args({n, quarter});
+        for (int quarter = 0; quarter < 4; ++quarter)
+            b->Args({n, quarter});
     b->ArgNames({"jobs", "quarter"});
 }
 

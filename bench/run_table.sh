@@ -24,10 +24,10 @@ printf '%-28s %5s  %-12s %9s %8s %10s\n' solver jobs settings seconds peakMB bou
 for row in "${rows[@]}"; do
   read -r n seed extra <<<"$row"
   "$build/zemko-gen" -n "$n" -s "$seed" > "$work/u$n.txt"
-  for spec in "${solvers[@]}"; do
-    solver=${spec%%:*}
+  for entry in "${solvers[@]}"; do
+    solver=${entry%%:*}
     threads=""
-    [ "$spec" != "$solver" ] && threads=${spec##*:}
+    [ "$entry" != "$solver" ] && threads=${entry##*:}
     dir="$work/run"
     rm -rf "$dir" && mkdir -p "$dir"
     : > "$dir/ZEMKO.INI"

@@ -1,13 +1,13 @@
 // The final report and the result files.
 #include "app/report.hpp"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <string>
-#include <unistd.h>
 
 #include "app/run.hpp"
 #include "bounds/best_solution.hpp"
@@ -59,7 +59,8 @@ void print_final_report() {
     }
     if (OUTPUT == 1) {
         std::printf("\n");
-        for (int i = 0; i < n_jobs; ++i) std::printf("%d ", jobs[best_seq[i]].id);
+        for (int i = 0; i < n_jobs; ++i)
+            std::printf("%d ", jobs[best_seq[i]].id);
         std::printf("(C1,C2 = %d,%d).\n", c1, c2);
     }
     std::printf("FO           = %d  (found at level %d)\n", best_fo, best_level);
@@ -73,7 +74,8 @@ void print_final_report() {
 
 bool write_ub_file() {
     std::string text = std::to_string(best_fo) + " ";
-    for (int i = 0; i < n_jobs; ++i) text += std::to_string(best_seq[i]) + " ";
+    for (int i = 0; i < n_jobs; ++i)
+        text += std::to_string(best_seq[i]) + " ";
 
     // A temporary file beside ub.rep, renamed over it: readers see the old file or the new
     // one, never a part of it.

@@ -121,15 +121,14 @@ template <int GROUP>
 }
 
 // One compiled form per instruction set; all give the same bits (no fused multiply-add).
-__attribute__((target("arch=x86-64-v4,prefer-vector-width=512")))
-void walk_lists_avx512(const ParentLists& lists, int j, int c1, int c2, int start2,
-                       LaneResults& out) {
+__attribute__((target("arch=x86-64-v4,prefer-vector-width=512"))) void walk_lists_avx512(
+    const ParentLists& lists, int j, int c1, int c2, int start2, LaneResults& out) {
     walk_lists_in<8>(lists, j, c1, c2, start2, out);
 }
 
-__attribute__((target("arch=x86-64-v3")))
-void walk_lists_avx2(const ParentLists& lists, int j, int c1, int c2, int start2,
-                     LaneResults& out) {
+__attribute__((target("arch=x86-64-v3"))) void walk_lists_avx2(const ParentLists& lists, int j,
+                                                               int c1, int c2, int start2,
+                                                               LaneResults& out) {
     walk_lists_in<4>(lists, j, c1, c2, start2, out);
 }
 
@@ -188,7 +187,8 @@ int build_list_entries() {
 void ParentLists::fill(const Node* parent) {
     if (p1.size() < static_cast<size_t>(n_jobs + 1) * LIST_LANES) reserve();
     int count = 0;
-    for (int j = 0; j < n_jobs; ++j) count += parent->unscheduled[j] != 0;
+    for (int j = 0; j < n_jobs; ++j)
+        count += parent->unscheduled[j] != 0;
     unscheduled = count;
     // Per list: the places of its unscheduled jobs, in order. Every place is written at the
     // next free slot and kept only if its job is unscheduled: no branch on the flags.
@@ -227,16 +227,16 @@ namespace {
 
 // Row `step` of a derived table: each lane reads one step further on from the step of the
 // removed job in its list.
-__attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
-void copy_row_without(double* __restrict to, const double* __restrict here,
-                      const long long* __restrict removed_at, long long step) {
+__attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default"))) void copy_row_without(
+    double* __restrict to, const double* __restrict here, const long long* __restrict removed_at,
+    long long step) {
     const double* next = here + LIST_LANES;
-    for (int l = 0; l < LIST_LANES; ++l) to[l] = step >= removed_at[l] ? next[l] : here[l];
+    for (int l = 0; l < LIST_LANES; ++l)
+        to[l] = step >= removed_at[l] ? next[l] : here[l];
 }
 
-__attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
-void shift_positions(int* __restrict to, const int* __restrict from,
-                     const int* __restrict removed_at, int rows) {
+__attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default"))) void shift_positions(
+    int* __restrict to, const int* __restrict from, const int* __restrict removed_at, int rows) {
     for (int i = 0; i < rows; ++i)
         for (int l = 0; l < LIST_LANES; ++l) {
             const int at = from[i * LIST_LANES + l];
@@ -250,7 +250,8 @@ void ParentLists::derive(const ParentLists& from, int j) {
     if (p1.size() < static_cast<size_t>(n_jobs + 1) * LIST_LANES) reserve();
     unscheduled = from.unscheduled - 1;
     long long removed_at[LIST_LANES];
-    for (int l = 0; l < LIST_LANES; ++l) removed_at[l] = from.position[j * LIST_LANES + l];
+    for (int l = 0; l < LIST_LANES; ++l)
+        removed_at[l] = from.position[j * LIST_LANES + l];
     for (int step = 0; step < unscheduled; ++step) {
         const int row = step * LIST_LANES;
         copy_row_without(&p1[row], &from.p1[row], removed_at, step);
@@ -314,7 +315,8 @@ int greedy_child(const ParentLists& lists, const Node* parent, int j, int* seq) 
         z = z + r2;
         if (seq) seq[pos] = x;
         ++pos;
-        std::memmove(candidates + chosen, candidates + chosen + 1, sizeof(int) * (count - chosen - 1));
+        std::memmove(candidates + chosen, candidates + chosen + 1,
+                     sizeof(int) * (count - chosen - 1));
         --count;
     }
     return z;

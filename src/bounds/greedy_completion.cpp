@@ -24,7 +24,8 @@ int greedy_completion(const Node* node) {
     int z = node->c2sum;
     for (int i = node->level; i < n_jobs; ++i) {
         int px = 0;
-        while (!flags[order_p1[px].job]) ++px;
+        while (!flags[order_p1[px].job])
+            ++px;
         int x = order_p1[px].job;
         // Every later unscheduled job challenges the current candidate, which may already
         // have changed during this walk; on equal cost the candidate stays.

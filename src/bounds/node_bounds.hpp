@@ -9,9 +9,9 @@ namespace zemko {
 // Added to an estimate before truncation: rounds up, except for an excess below 1e-7.
 inline constexpr double LB_ROUNDING = 0.9999999;
 
-extern int list_ub;          // best objective among the 21 list completions of the last call
-extern double list_estimate; // the largest list estimate (E*) of the last call
-extern int better_ub_count;  // bounds at which the greedy completion beat the list UB
+extern int list_ub;           // best objective among the 21 list completions of the last call
+extern double list_estimate;  // the largest list estimate (E*) of the last call
+extern int better_ub_count;   // bounds at which the greedy completion beat the list UB
 
 // The integer bound of an estimate: c2sum + estimate rounded up, except that an excess below
 // 1e-7 over an integer is dropped.

@@ -42,8 +42,8 @@ void insertion_sort(Entry* entries, int count, int (*compare)(const Entry*, cons
 
 // Narrows the range [low, high] of admissible changes of wJ so that J, at position pos_j of
 // the list, keeps its preferred order against job I at position pos_i.
-void limit_range(int job_j, double w_j, int pos_j, int job_i, double w_i, int pos_i,
-                 double& low, double& high) {
+void limit_range(int job_j, double w_j, int pos_j, int job_i, double w_i, int pos_i, double& low,
+                 double& high) {
     const Job& J = jobs[job_j];
     const Job& I = jobs[job_i];
     // The weights are crossed: D is the sum of both jobs' bound terms with J directly before
@@ -96,22 +96,27 @@ void tune_list_weights(int k) {
 
 int build_priority_lists() {
     const int n = n_jobs;
-    for (int i = 0; i < n; ++i) order_p1[i] = {i, jobs[i].p1};
+    for (int i = 0; i < n; ++i)
+        order_p1[i] = {i, jobs[i].p1};
     insertion_sort(order_p1, n, compare_job_keys);
 
     for (int k = 0; k < NUM_LISTS; ++k)
-        for (int j = 0; j < n; ++j) prio_weight[k][j] = k * WEIGHT_STEP;
+        for (int j = 0; j < n; ++j)
+            prio_weight[k][j] = k * WEIGHT_STEP;
 
     JobRealKey scratch[MAX_JOBS];
     for (int k = 0; k < NUM_LISTS; ++k) {
         double w = k * WEIGHT_STEP;
-        for (int j = 0; j < n; ++j) scratch[j] = {j, (1 - w) * jobs[j].p2 + w * jobs[j].p1};
+        for (int j = 0; j < n; ++j)
+            scratch[j] = {j, (1 - w) * jobs[j].p2 + w * jobs[j].p1};
         insertion_sort(scratch, n, compare_real_keys);
-        for (int q = 0; q < n; ++q) prio_list[k][q] = scratch[q].job;
+        for (int q = 0; q < n; ++q)
+            prio_list[k][q] = scratch[q].job;
     }
 
     if (Perturb == 0 || n == 0) return 0;
-    for (int k = 0; k < NUM_LISTS; ++k) tune_list_weights(k);
+    for (int k = 0; k < NUM_LISTS; ++k)
+        tune_list_weights(k);
     return 0;
 }
 

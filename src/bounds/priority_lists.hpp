@@ -7,8 +7,8 @@
 namespace zemko {
 
 inline constexpr int NUM_LISTS = 21;
-inline constexpr double WEIGHT_STEP = 0.05;     // list k mixes the times with w = k * 0.05
-inline constexpr double KEY_EPS = 0.0000001;    // real keys closer than this count as equal
+inline constexpr double WEIGHT_STEP = 0.05;       // list k mixes the times with w = k * 0.05
+inline constexpr double KEY_EPS = 0.0000001;      // real keys closer than this count as equal
 inline constexpr double WEIGHT_RANGE = 999999.0;  // starting range of a weight's change
 
 struct JobKey {
@@ -21,9 +21,9 @@ struct JobRealKey {
     double key;  // its sort key
 };
 
-extern JobKey order_p1[MAX_JOBS];                 // every job by ascending p1 (key = p1)
-extern int prio_list[NUM_LISTS][MAX_JOBS];        // list k: jobs by (1-w)*p2 + w*p1
-extern double prio_weight[NUM_LISTS][MAX_JOBS];   // weight of job j (by index) in list k
+extern JobKey order_p1[MAX_JOBS];                // every job by ascending p1 (key = p1)
+extern int prio_list[NUM_LISTS][MAX_JOBS];       // list k: jobs by (1-w)*p2 + w*p1
+extern double prio_weight[NUM_LISTS][MAX_JOBS];  // weight of job j (by index) in list k
 
 int compare_job_keys(const JobKey* a, const JobKey* b);
 int compare_real_keys(const JobRealKey* a, const JobRealKey* b);

@@ -1,11 +1,11 @@
 // Reading the job data file: one job per line, four integers "id p1 p2 route".
 #include "input/jobs.hpp"
 
+#include <sys/stat.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <sys/stat.h>
 
 #include "app/run.hpp"
 #include "input/line_scan.hpp"
@@ -23,12 +23,14 @@ constexpr int FIELDS_PER_LINE = 4;
 // a field the line does not supply keeps what the slot already held.
 void store_fields(Job& slot, const ScannedInts& fields) {
     int* targets[FIELDS_PER_LINE] = {&slot.id, &slot.p1, &slot.p2, &slot.route};
-    for (int f = 0; f < fields.count; ++f) *targets[f] = static_cast<int>(fields.value[f]);
+    for (int f = 0; f < fields.count; ++f)
+        *targets[f] = static_cast<int>(fields.value[f]);
 }
 
 long long sum_of_abs_times() {
     long long sum = 0;
-    for (int i = 0; i < n_jobs; ++i) sum += std::llabs(jobs[i].p1) + std::llabs(jobs[i].p2);
+    for (int i = 0; i < n_jobs; ++i)
+        sum += std::llabs(jobs[i].p1) + std::llabs(jobs[i].p2);
     return sum;
 }
 

@@ -25,10 +25,10 @@ extern int n_jobs;          // number of jobs loaded
 // How loading a data file ended.
 enum JobsOutcome {
     JOBS_LOADED = 0,
-    JOBS_TOO_MANY,             // more than MAX_JOBS accepted lines
-    JOBS_NUMBER_TOO_LARGE,     // a scanned number does not fit 32 bits (bad_line says where)
-    JOBS_TIMES_TOO_LARGE,      // n_jobs * sum(|p1| + |p2|) exceeds MAX_TIME_PRODUCT
-    JOBS_READ_ERROR,           // the stream failed before its end: the table is incomplete
+    JOBS_TOO_MANY,          // more than MAX_JOBS accepted lines
+    JOBS_NUMBER_TOO_LARGE,  // a scanned number does not fit 32 bits (bad_line says where)
+    JOBS_TIMES_TOO_LARGE,   // n_jobs * sum(|p1| + |p2|) exceeds MAX_TIME_PRODUCT
+    JOBS_READ_ERROR,        // the stream failed before its end: the table is incomplete
 };
 
 // Loads the job table from a stream of data-file lines. On JOBS_NUMBER_TOO_LARGE, *bad_line

@@ -91,7 +91,8 @@ bool LineReader::read_line(std::string& line) {
 }
 
 bool scan_int(const std::string& text, size_t& pos, long long& value, bool& out_of_range) {
-    while (pos < text.size() && is_c_space(static_cast<unsigned char>(text[pos]))) ++pos;
+    while (pos < text.size() && is_c_space(static_cast<unsigned char>(text[pos])))
+        ++pos;
     bool negative = false;
     if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) negative = text[pos++] == '-';
     if (pos >= text.size() || !is_digit(static_cast<unsigned char>(text[pos]))) return false;

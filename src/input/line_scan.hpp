@@ -21,12 +21,14 @@ inline bool is_c_space(int c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-inline bool is_digit(int c) { return c >= '0' && c <= '9'; }
+inline bool is_digit(int c) {
+    return c >= '0' && c <= '9';
+}
 
 // Reads a stream one line at a time; a UTF-8 byte-order mark at its start is skipped. A read
 // error of the stream ends the input like its end does, and is remembered (failed()).
 class LineReader {
-public:
+  public:
     explicit LineReader(std::istream& in);
 
     // Scans up to max_fields integers from the start of the next line, white space skipped,
@@ -42,7 +44,7 @@ public:
     // True once reading the stream failed: the lines read so far are not the whole input.
     bool failed() const { return failed_; }
 
-private:
+  private:
     int peek();
     int take();
     int from_stream(bool consume);

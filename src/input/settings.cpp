@@ -1,11 +1,11 @@
 // The settings table and the reading of ZEMKO.INI: lines "key = value", prefix-matched keys.
 #include "input/settings.hpp"
 
+#include <sys/stat.h>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <string>
-#include <sys/stat.h>
 
 #include "input/line_scan.hpp"
 
@@ -24,8 +24,7 @@ int Threads;
 
 const SettingRow setting_rows[N_SETTING_ROWS] = {
     {"/*", nullptr, 0, "comment line"},
-    {"Perturb", &Perturb, 1,
-     "nonzero: tune the per-job weights of the 21 priority lists"},
+    {"Perturb", &Perturb, 1, "nonzero: tune the per-job weights of the 21 priority lists"},
     {"ALPHA", &ALPHA, 10,
      "percentage weight of the upper bound in a child's score: ALPHA*UB + (100-ALPHA)*LB"},
     {"OUTPUT", &OUTPUT, 0,
@@ -57,7 +56,8 @@ struct SettingLine {
 SettingLine scan_setting_line(const std::string& line) {
     SettingLine parsed;
     size_t pos = 0;
-    while (pos < line.size() && is_c_space(static_cast<unsigned char>(line[pos]))) ++pos;
+    while (pos < line.size() && is_c_space(static_cast<unsigned char>(line[pos])))
+        ++pos;
     if (pos == line.size()) {
         parsed.converted = -1;
         return parsed;
@@ -68,7 +68,8 @@ SettingLine scan_setting_line(const std::string& line) {
     parsed.key = line.substr(pos, key_end - pos);
     parsed.converted = 1;
     pos = key_end;
-    while (pos < line.size() && is_c_space(static_cast<unsigned char>(line[pos]))) ++pos;
+    while (pos < line.size() && is_c_space(static_cast<unsigned char>(line[pos])))
+        ++pos;
     if (pos == line.size() || line[pos] != '=') return parsed;
     ++pos;
     if (scan_int(line, pos, parsed.value, parsed.out_of_range)) parsed.converted = 2;
@@ -105,8 +106,7 @@ void apply_settings(std::istream& in) {
         }
         if (!row->setting) continue;  // comment
         if (parsed.converted < 2) {
-            std::printf("\nWarning : Missing value in ZEMKO Config File at line %d\n",
-                        line_number);
+            std::printf("\nWarning : Missing value in ZEMKO Config File at line %d\n", line_number);
         } else if (parsed.out_of_range) {
             std::printf("\nWarning : Value out of range in ZEMKO Config File at line %d\n",
                         line_number);
@@ -133,6 +133,8 @@ int read_settings_file(const char* path) {
     return 0;
 }
 
-int read_settings() { return read_settings_file(SETTINGS_FILE); }
+int read_settings() {
+    return read_settings_file(SETTINGS_FILE);
+}
 
 }  // namespace zemko

@@ -46,7 +46,8 @@ int append_job(Node* node, int j) {
 int rebuild_node(Node* node, const int* seq, int count) {
     std::fill(node->unscheduled, node->unscheduled + n_jobs, 1);
     node->c1 = node->c2 = node->c2sum = node->level = node->lb = 0;
-    for (int i = 0; i < count; ++i) append_job(node, seq[i]);
+    for (int i = 0; i < count; ++i)
+        append_job(node, seq[i]);
     return 0;
 }
 

@@ -43,7 +43,9 @@ struct NodeBuffer {
     std::vector<int> storage;
 };
 
-inline int imax(int a, int b) { return a > b ? a : b; }
+inline int imax(int a, int b) {
+    return a > b ? a : b;
+}
 
 int copy_seq(int* dst, const int* src);
 int copy_node(Node* dst, const Node* src);

@@ -1,10 +1,10 @@
 // Zones of nodes, the free stack with lost-node counting, and the beam list records.
 #include "schedule/node_storage.hpp"
 
+#include <sys/mman.h>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
-#include <sys/mman.h>
 
 #include "input/jobs.hpp"
 #include "search/selection_tables.hpp"
@@ -40,7 +40,9 @@ int slot_bytes(int jobs_per_array) {
     return static_cast<int>((bytes + SLOT_ALIGN - 1) / SLOT_ALIGN * SLOT_ALIGN);
 }
 
-size_t zone_bytes(int stride) { return ZONE_HEADER_BYTES + static_cast<size_t>(stride) * ZONE_NODES; }
+size_t zone_bytes(int stride) {
+    return ZONE_HEADER_BYTES + static_cast<size_t>(stride) * ZONE_NODES;
+}
 
 // A zone's memory is mapped zeroed from the system and only the slots handed out are touched.
 // Huge pages are asked for: the first touch of a slot then rarely costs a page fault of its
@@ -138,7 +140,9 @@ Node* pop_beam_node() {
     return node;
 }
 
-bool beam_not_empty() { return current_beam != nullptr; }
+bool beam_not_empty() {
+    return current_beam != nullptr;
+}
 
 int release_all_memory() {
     for (NodeZone* zone = first_zone; zone;) {

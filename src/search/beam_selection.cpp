@@ -21,13 +21,16 @@ namespace {
 
 Node* kept[BEAM_SLOTS];             // nodes chosen for the next beam, in the order chosen
 ChildSource kept_from[BEAM_SLOTS];  // where each of them came from
-int cursor[BEAM_SLOTS];  // per parent: rank of the next child to take from its row
+int cursor[BEAM_SLOTS];             // per parent: rank of the next child to take from its row
 
 void print_seq(const Node* node) {
-    for (int i = 0; i < node->level; ++i) std::printf("%d,", node->seq[i]);
+    for (int i = 0; i < node->level; ++i)
+        std::printf("%d,", node->seq[i]);
 }
 
-bool trace() { return OUTPUT == 1; }
+bool trace() {
+    return OUTPUT == 1;
+}
 
 // The child number of parent p's best child not yet taken, or END_OF_ROW; advances the cursor.
 int take_next_rank(int p) {
@@ -96,7 +99,8 @@ bool dominated_by_kept(const Node* node, Node* const* kept_nodes, int n_kept) {
 }  // namespace
 
 int select_next_beam(int n_parents, Node** kept_nodes, ChildSource* kept_from) {
-    for (int p = 0; p < n_parents; ++p) cursor[p] = 0;
+    for (int p = 0; p < n_parents; ++p)
+        cursor[p] = 0;
     int n_kept = 0;
     if (Beam == 0) return 0;
     recover_ahead(n_parents);
@@ -131,13 +135,15 @@ int select_next_beam(int n_parents, Node** kept_nodes, ChildSource* kept_from) {
             end_level = node->level;
         }
     }
-    for (int cell : ahead.cells) ahead.outcome[cell] = -1;
+    for (int cell : ahead.cells)
+        ahead.outcome[cell] = -1;
     return n_kept;
 }
 
 void release_untaken_children(int n_parents) {
     for (int p = 0; p < n_parents; ++p)
-        for (int r; (r = take_next_rank(p)) != END_OF_ROW;) release_node(child_nodes[p][r]);
+        for (int r; (r = take_next_rank(p)) != END_OF_ROW;)
+            release_node(child_nodes[p][r]);
 }
 
 int node_dominates(const Node* candidate, const Node* kept_node) {
@@ -159,7 +165,8 @@ int expand_level() {
     int n_kept = select_next_beam(n_parents, kept, kept_from);
     remember_kept_children(kept_from, n_kept);
     if (n_kept > max_beam) max_beam = n_kept;
-    for (int k = 0; k < n_kept; ++k) push_beam_node(kept[k]);
+    for (int k = 0; k < n_kept; ++k)
+        push_beam_node(kept[k]);
     release_untaken_children(n_parents);
     return total;
 }

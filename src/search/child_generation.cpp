@@ -56,8 +56,8 @@ struct ParentSnapshots {
         storage.assign(static_cast<size_t>(new_capacity) * NODE_ARRAYS * stride, 0);
         nodes.assign(new_capacity, Node{});
         for (int p = 0; p < new_capacity; ++p)
-            bind_node_arrays(&nodes[p], storage.data() + static_cast<size_t>(p) * NODE_ARRAYS * stride,
-                             stride);
+            bind_node_arrays(
+                &nodes[p], storage.data() + static_cast<size_t>(p) * NODE_ARRAYS * stride, stride);
         capacity = new_capacity;
     }
 };
@@ -93,8 +93,8 @@ struct LevelLists {
     std::vector<std::unique_ptr<ParentLists>> now;     // this level's, by parent
     std::vector<std::unique_ptr<ParentLists>> before;  // the previous level's, by parent
     std::vector<std::unique_ptr<ParentLists>> chunk;   // a chunk's, when a level's do not fit
-    bool whole_level = false;         // now holds the lists of every parent of this level
-    bool before_whole_level = false;  // before does, for the previous level
+    bool whole_level = false;               // now holds the lists of every parent of this level
+    bool before_whole_level = false;        // before does, for the previous level
     std::vector<ChildSource> origins;       // per parent of this level: its parent and job
     std::vector<ChildSource> next_origins;  // the same for the next level, in kept order
 
@@ -114,11 +114,11 @@ struct LevelState {
     ParentSnapshots parents;
     LevelLists lists;
     std::unique_ptr<ParentWork[]> work{new ParentWork[CHUNK_PARENTS]};
-    std::vector<int> child_parent;   // per child of the chunk: its parent (chunk index)
-    std::vector<int> child_number;   // per child of the chunk: its place among its parent's
+    std::vector<int> child_parent;  // per child of the chunk: its parent (chunk index)
+    std::vector<int> child_number;  // per child of the chunk: its place among its parent's
     std::vector<std::unique_ptr<NodeBuffer>> scratch;  // one working node per thread
-    std::vector<int> offer_seq;      // a sequence being offered
-    std::vector<Node*> popped;       // the parents of the level, in the order popped
+    std::vector<int> offer_seq;                        // a sequence being offered
+    std::vector<Node*> popped;  // the parents of the level, in the order popped
 };
 
 LevelState& level_state() {
@@ -128,7 +128,8 @@ LevelState& level_state() {
 
 void print_parent_line(int p, const Node* parent) {
     std::printf("GETNODE(%d): ", p);
-    for (int i = 0; i < parent->level; ++i) std::printf("%d,", parent->seq[i]);
+    for (int i = 0; i < parent->level; ++i)
+        std::printf("%d,", parent->seq[i]);
     std::printf("(%d,%d)\n", parent->c2sum, parent->c2);
 }
 
@@ -144,7 +145,8 @@ void plan_parent(LevelState& st, int c, int p) {
     if (static_cast<int>(work.children.size()) < n_jobs) work.children.resize(n_jobs);
     work.n_children = list_children(parent, work.children.data());
     work.completes = parent->level + 1 == n_jobs - 1;
-    if (static_cast<int>(work.results.size()) < work.n_children) work.results.resize(work.n_children);
+    if (static_cast<int>(work.results.size()) < work.n_children)
+        work.results.resize(work.n_children);
     if (work.completes) work.sequences.resize(static_cast<size_t>(work.n_children) * n_jobs);
     if (work.completes || work.n_children == 0) return;
     const LevelLists& lists = st.lists;
@@ -171,7 +173,8 @@ void compute_child(LevelState& st, int chunk_start, int c, int k, int thread_slo
     append_job(child, j);
     recover_in_place(child);
     int last = 0;
-    while (child->unscheduled[last] != 1) ++last;
+    while (child->unscheduled[last] != 1)
+        ++last;
     append_job(child, last);
     recover_in_place(child);
     result.completed_c2sum = child->c2sum;
@@ -180,7 +183,9 @@ void compute_child(LevelState& st, int chunk_start, int c, int k, int thread_slo
 
 // The UB a bounded child ends with: the greedy completion's when BetterUB is on and it is
 // strictly better than the best list completion.
-int final_ub(const ChildBound& b) { return BetterUB && b.greedy < b.list_ub ? b.greedy : b.list_ub; }
+int final_ub(const ChildBound& b) {
+    return BetterUB && b.greedy < b.list_ub ? b.greedy : b.list_ub;
+}
 
 // Step 4 for the bounded child `i` (child number a of row p): the effects of bound_node and of
 // entering the child into its row.
@@ -218,10 +223,10 @@ void enter_bounded_child(LevelState& st, int chunk_start, int c, int a, Node* no
     child_source[p][a] = {p, j, 0};
 }
 
-// Step 3: the row of parent c of the chunk, ranked as its children would be entered one by one: each
-// row belongs to one parent, so the rows are ranked on all threads.
-// Readers of a row stop at its first END_OF_ROW, and entering child a reads and writes ranks
-// 0 .. a only: so the row needs no reset beyond the slot after its last child.
+// Step 3: the row of parent c of the chunk, ranked as its children would be entered one by one:
+// each row belongs to one parent, so the rows are ranked on all threads. Readers of a row stop at
+// its first END_OF_ROW, and entering child a reads and writes ranks 0 .. a only: so the row needs
+// no reset beyond the slot after its last child.
 void rank_row(LevelState& st, int chunk_start, int c) {
     const int p = chunk_start + c;
     const ParentWork& work = st.work[c];
@@ -305,7 +310,8 @@ void rank_child(int row, int a, int64_t score) {
     int* ranks = child_rank[row];
     int64_t* scores = child_score[row];
     int r = 0;
-    while (r < a && ranks[r] != END_OF_ROW && scores[r] <= score) ++r;
+    while (r < a && ranks[r] != END_OF_ROW && scores[r] <= score)
+        ++r;
     for (int k = a; k > r; --k) {
         ranks[k] = ranks[k - 1];
         scores[k] = scores[k - 1];
@@ -320,14 +326,16 @@ int expand_current_beam(int& n_parents) {
     // The parents in the order popped.
     std::vector<Node*>& popped = st.popped;
     popped.clear();
-    while (Node* parent = pop_beam_node()) popped.push_back(parent);
+    while (Node* parent = pop_beam_node())
+        popped.push_back(parent);
     n_parents = static_cast<int>(popped.size());
     st.parents.ensure(n_parents);
     // This level's parents are the nodes the last selection kept, popped last kept first.
     LevelLists& lists = st.lists;
     lists.origins.assign(n_parents, ChildSource{-1, -1, 1});
     if (static_cast<int>(lists.next_origins.size()) == n_parents)
-        for (int p = 0; p < n_parents; ++p) lists.origins[p] = lists.next_origins[n_parents - 1 - p];
+        for (int p = 0; p < n_parents; ++p)
+            lists.origins[p] = lists.next_origins[n_parents - 1 - p];
     lists.next_origins.clear();
     std::swap(lists.now, lists.before);
     lists.before_whole_level = lists.whole_level;
@@ -335,8 +343,8 @@ int expand_current_beam(int& n_parents) {
 
     int total = 0;
     for (int start = 0; start < n_parents; start += CHUNK_PARENTS)
-        total += expand_chunk(st, start, start + CHUNK_PARENTS < n_parents ? start + CHUNK_PARENTS
-                                                                           : n_parents);
+        total += expand_chunk(
+            st, start, start + CHUNK_PARENTS < n_parents ? start + CHUNK_PARENTS : n_parents);
     return total;
 }
 

@@ -66,9 +66,9 @@ namespace {
 // completion A(i) is no later than A(j), and it is not an identical job of higher index. The
 // plain test returns at the first qualifying i; here all are looked at without an early exit,
 // so that the loop vectorizes: some qualifies exactly when the plain test would return 1.
-__attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
-bool pair_rule_skips(const int* index, const int* p1, const int* p2, const int* done, int count,
-                     int j, int p1_j, int p2_j, int done_j) {
+__attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default"))) bool pair_rule_skips(
+    const int* index, const int* p1, const int* p2, const int* done, int count, int j, int p1_j,
+    int p2_j, int done_j) {
     int found = 0;
     for (int u = 0; u < count; ++u) {
         const bool dominates = (index[u] != j) & (p1[u] <= p1_j) & (p2[u] >= p2_j);
@@ -79,13 +79,13 @@ bool pair_rule_skips(const int* index, const int* p1, const int* p2, const int* 
 }
 
 // The filter rule for one candidate, over the same arrays (j itself never qualifies).
-__attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
-bool filter_rule_skips(const int* index, const int* p1, const int* p2, int count, int j,
-                       int p1_j, int p2_j) {
+__attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default"))) bool
+filter_rule_skips(const int* index, const int* p1, const int* p2, int count, int j, int p1_j,
+                  int p2_j) {
     int found = 0;
     for (int u = 0; u < count; ++u)
-        found |= (p1[u] <= p1_j) & (p2[u] <= p2_j) &
-                 ((p1[u] < p1_j) | (p2[u] < p2_j) | (index[u] < j));
+        found |=
+            (p1[u] <= p1_j) & (p2[u] <= p2_j) & ((p1[u] < p1_j) | (p2[u] < p2_j) | (index[u] < j));
     return found != 0;
 }
 
@@ -118,7 +118,8 @@ int list_children(const Node* node, int* children) {
     bool branch[MAX_JOBS] = {};
     int reach = 0;  // jobs [0, reach) have p1 <= p1 of the job being tested
     for (int u = 0; u < count; ++u) {
-        while (reach < count && p1[reach] <= p1[u]) ++reach;
+        while (reach < count && p1[reach] <= p1[u])
+            ++reach;
         if (only_a && u != a) continue;
         const int j = index[u];
         if (pair_rule_skips(index, p1, p2, done, reach, j, p1[u], p2[u], done[u])) continue;

@@ -37,16 +37,19 @@ void write_tail(Move move, const int* s, int m, int i, int* tail) {
     switch (move) {
         case SWAP_LAST:  // exchange the job at i and the last job
             tail[t++] = last;
-            for (int k = i + 1; k <= m - 2; ++k) tail[t++] = s[k];
+            for (int k = i + 1; k <= m - 2; ++k)
+                tail[t++] = s[k];
             tail[t++] = job;
             break;
         case INSERT_LAST:  // the last job moves in front of the job at i
             tail[t++] = last;
             tail[t++] = job;
-            for (int k = i + 1; k <= m - 2; ++k) tail[t++] = s[k];
+            for (int k = i + 1; k <= m - 2; ++k)
+                tail[t++] = s[k];
             break;
         default:  // MOVE_TO_END: the job at i goes after the last job
-            for (int k = i + 1; k <= m - 2; ++k) tail[t++] = s[k];
+            for (int k = i + 1; k <= m - 2; ++k)
+                tail[t++] = s[k];
             tail[t++] = last;
             tail[t++] = job;
             break;
@@ -55,7 +58,9 @@ void write_tail(Move move, const int* s, int m, int i, int* tail) {
 
 // A candidate dominates the reference when it lowers C2sum by at least the delay of machine 2
 // times the number of jobs still to come (and by at least 1).
-bool accepts(int gain, int delay, int remaining) { return gain >= 1 && remaining * delay <= gain; }
+bool accepts(int gain, int delay, int remaining) {
+    return gain >= 1 && remaining * delay <= gain;
+}
 
 // Machine completion times after some jobs.
 struct Times {
@@ -71,11 +76,11 @@ Times after(Times t, int j) {
 
 // The schedule of the pass's starting sequence, position by position.
 struct Trajectory {
-    int m;                   // jobs in the sequence
-    int c1[MAX_JOBS];        // machine-1 completion at each position
-    int lead[MAX_JOBS];      // h = c2 - c1 at each position
-    int slack[MAX_JOBS];     // h(k-1) - p1(k): how far machine 2 is from idling at k
-    int idle_gap[MAX_JOBS];  // max(slack, 0)
+    int m;                        // jobs in the sequence
+    int c1[MAX_JOBS];             // machine-1 completion at each position
+    int lead[MAX_JOBS];           // h = c2 - c1 at each position
+    int slack[MAX_JOBS];          // h(k-1) - p1(k): how far machine 2 is from idling at k
+    int idle_gap[MAX_JOBS];       // max(slack, 0)
     int next_idle[MAX_JOBS + 1];  // first position >= k (up to m-2) with slack < 0, else m-1
     int c2_before[MAX_JOBS + 1];  // C2sum of positions 0 .. k-1
 
@@ -90,7 +95,8 @@ struct Trajectory {
             idle_gap[k] = imax(slack[k], 0);
         }
         next_idle[m - 1 > 0 ? m - 1 : 0] = m - 1;
-        for (int k = m - 2; k >= 0; --k) next_idle[k] = slack[k] < 0 ? k : next_idle[k + 1];
+        for (int k = m - 2; k >= 0; --k)
+            next_idle[k] = slack[k] < 0 ? k : next_idle[k + 1];
     }
 
     // Runs the jobs of positions i+1 .. m-2 (the middle M) after `start`; returns the C2sum

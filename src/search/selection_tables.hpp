@@ -25,11 +25,11 @@ struct ChildSource {
 };
 
 // Row p, n_jobs slots each:
-extern Node*** child_nodes;      // [p][a]: the a-th child entered (a counts generation order)
-extern int** child_rank;         // [p][r]: the child number of rank r; END_OF_ROW after the last
-extern int64_t** child_score;    // [p][r]: the score of the child of rank r; -1 after the last
+extern Node*** child_nodes;         // [p][a]: the a-th child entered (a counts generation order)
+extern int** child_rank;            // [p][r]: the child number of rank r; END_OF_ROW after the last
+extern int64_t** child_score;       // [p][r]: the score of the child of rank r; -1 after the last
 extern ChildSource** child_source;  // [p][a]: what child a still needs to be filled in
-extern int selection_rows;       // rows allocated (the capped Beam), 0 while not allocated
+extern int selection_rows;          // rows allocated (the capped Beam), 0 while not allocated
 
 // Caps Beam (ParetoBeam or Beam > 5000: 4999; below 1: 1, with a warning) and allocates Beam
 // rows of n_jobs slots; on failure ends the process with the memory error. Returns 0.

@@ -39,7 +39,8 @@ int setup_search() {
     current_beam->head = root;
     current_beam->next = nullptr;
     make_root(root);
-    for (int i = 0; i < n_jobs; ++i) root->unscheduled[i] = jobs[i].route == 1 ? 1 : 2;
+    for (int i = 0; i < n_jobs; ++i)
+        root->unscheduled[i] = jobs[i].route == 1 ? 1 : 2;
 
     // Route check: a machine-2-first instance is solved with the machines exchanged.
     if (!is_flow_shop()) {

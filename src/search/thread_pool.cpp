@@ -16,7 +16,7 @@ namespace {
 constexpr int ITEMS_PER_THREAD_BLOCKS = 16;
 
 class Pool {
-public:
+  public:
     ~Pool() { resize(1); }
 
     int size() const { return static_cast<int>(workers_.size()) + 1; }
@@ -29,7 +29,8 @@ public:
             stopping_ = true;
         }
         wake_.notify_all();
-        for (std::thread& t : workers_) t.join();
+        for (std::thread& t : workers_)
+            t.join();
         workers_.clear();
         stopping_ = false;
         // A new worker waits for the next batch, not for one posted before it existed.
@@ -40,7 +41,8 @@ public:
     void run(int count, const WorkItem& body) {
         if (count <= 0) return;
         if (workers_.empty() || count == 1) {
-            for (int i = 0; i < count; ++i) body(i, 0);
+            for (int i = 0; i < count; ++i)
+                body(i, 0);
             return;
         }
         {
@@ -59,14 +61,15 @@ public:
         body_ = nullptr;
     }
 
-private:
+  private:
     // Items are taken in blocks, so that threads seldom touch the shared counter or write
     // results that share a cache line.
     void take_items(const WorkItem& body, int count, int thread) {
         const int block = block_;
         for (int first; (first = next_.fetch_add(block)) < count;) {
             const int last = first + block < count ? first + block : count;
-            for (int i = first; i < last; ++i) body(i, thread);
+            for (int i = first; i < last; ++i)
+                body(i, thread);
         }
     }
 
@@ -93,11 +96,11 @@ private:
     std::condition_variable wake_;
     std::condition_variable done_;
     const WorkItem* body_ = nullptr;  // the batch being worked on
-    int count_ = 0;                                    // its number of items
-    int block_ = 1;                                    // items taken at a time
-    std::atomic<int> next_{0};                         // the next item to take
-    int busy_ = 0;                                     // workers still on the batch
-    unsigned long generation_ = 0;                     // batches posted so far
+    int count_ = 0;                   // its number of items
+    int block_ = 1;                   // items taken at a time
+    std::atomic<int> next_{0};        // the next item to take
+    int busy_ = 0;                    // workers still on the batch
+    unsigned long generation_ = 0;    // batches posted so far
     bool stopping_ = false;
 };
 
@@ -113,8 +116,12 @@ void set_worker_threads(int threads) {
     pool().resize(threads);
 }
 
-int worker_threads() { return pool().size(); }
+int worker_threads() {
+    return pool().size();
+}
 
-void parallel_for(int count, const WorkItem& body) { pool().run(count, body); }
+void parallel_for(int count, const WorkItem& body) {
+    pool().run(count, body);
+}
 
 }  // namespace zemko

@@ -21,8 +21,8 @@ TEST(CommandLine, WrongArgumentCountPrintsUsageAndStatus2) {
     for (auto args : {std::vector<std::string>{}, std::vector<std::string>{"a", "b"}}) {
         auto run = run_zemko(dir.path(), args);
         EXPECT_EQ(run.status, 2);
-        EXPECT_EQ(run.output, std::string(BANNER) +
-                                  "Programming by Velmorin\n\nUsage : ZEMKO <Data File>\n\n");
+        EXPECT_EQ(run.output,
+                  std::string(BANNER) + "Programming by Velmorin\n\nUsage : ZEMKO <Data File>\n\n");
     }
     EXPECT_FALSE(dir.exists("ub.rep"));
     EXPECT_FALSE(dir.exists("out.txt"));

@@ -54,13 +54,16 @@ std::vector<std::pair<int, int>> times_of(const std::string& data) {
         all_route_2 = all_route_2 && route == 2;
     }
     if (all_route_2)
-        for (auto& t : times) std::swap(t.first, t.second);
+        for (auto& t : times)
+            std::swap(t.first, t.second);
     return times;
 }
 
 class EndToEnd : public testing::TestWithParam<Case> {};
 
-void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
 
 }  // namespace
 
@@ -108,7 +111,8 @@ TEST_P(EndToEnd, MatchesStoredResultsAndChecksOut) {
     ASSERT_EQ(seq.size(), times.size());
     std::vector<int> sorted = seq;
     std::sort(sorted.begin(), sorted.end());
-    for (size_t i = 0; i < sorted.size(); ++i) ASSERT_EQ(sorted[i], static_cast<int>(i));
+    for (size_t i = 0; i < sorted.size(); ++i)
+        ASSERT_EQ(sorted[i], static_cast<int>(i));
     EXPECT_EQ(objective_of(seq, times), fo);
     EXPECT_NE(transcript.find("FO           = " + std::to_string(fo) + "  (found at level "),
               std::string::npos);

@@ -131,7 +131,8 @@ TEST(BetterUB, AGreedyCompletionBelowTheLbIsFlagged) {
     Bounded b({{6, 7}, {8, 2}, {5, 9}}, 1, 1);
     // Weights beyond 1 inflate every estimate far above any completion.
     for (int k = 0; k < NUM_LISTS; ++k)
-        for (int j = 0; j < 3; ++j) prio_weight[k][j] = 50.0;
+        for (int j = 0; j < 3; ++j)
+            prio_weight[k][j] = 50.0;
     int ub = 0;
     testing::internal::CaptureStdout();
     int lb = bound_node(b.root.get(), ub);
@@ -159,16 +160,19 @@ TEST(GreedyCompletion, TwoJobLookAheadExamples) {
 TEST(GreedyCompletion, StartsFromTheNodeAndReportsItsLevel) {
     Bounded b({{1, 10}, {2, 1}, {3, 1}, {2, 2}, {4, 3}, {1, 1}, {5, 5}});
     Node* node = b.root.get();
-    for (int j : {6, 4, 3, 0, 2}) append_job(node, j);
+    for (int j : {6, 4, 3, 0, 2})
+        append_job(node, j);
     int z = greedy_completion(node);
     EXPECT_EQ(best_level, 5);
     EXPECT_EQ(z, best_fo);
     std::vector<int> seq = b.best();
     EXPECT_EQ(std::vector<int>(seq.begin(), seq.begin() + 5), (std::vector<int>{6, 4, 3, 0, 2}));
-    EXPECT_EQ(zemko_test::objective_of(seq, {{1, 10}, {2, 1}, {3, 1}, {2, 2}, {4, 3}, {1, 1}, {5, 5}}),
-              z);
+    EXPECT_EQ(
+        zemko_test::objective_of(seq, {{1, 10}, {2, 1}, {3, 1}, {2, 2}, {4, 3}, {1, 1}, {5, 5}}),
+        z);
     // A full node returns its own C2sum and still competes, but an equal one does not win.
-    for (int j : {1, 5}) append_job(node, j);
+    for (int j : {1, 5})
+        append_job(node, j);
     best_level = 0;
     EXPECT_EQ(greedy_completion(node), node->c2sum);
     EXPECT_EQ(best_level, node->c2sum < z ? 7 : 0);
@@ -186,11 +190,13 @@ TEST(BoundsProperty, LbIsAValidBoundAndUbsAreRealObjectives) {
             Node* node = b.root.get();
             // A random prefix (often empty), then the best completion of that prefix.
             std::vector<int> order(n);
-            for (int i = 0; i < n; ++i) order[i] = i;
+            for (int i = 0; i < n; ++i)
+                order[i] = i;
             std::mt19937 rng(seed);
             std::shuffle(order.begin(), order.end(), rng);
             int prefix = seed % 3 == 0 ? static_cast<int>(seed / 3 % n) : 0;
-            for (int i = 0; i < prefix; ++i) append_job(node, order[i]);
+            for (int i = 0; i < prefix; ++i)
+                append_job(node, order[i]);
             long long best_tail = LLONG_MAX;
             std::sort(order.begin() + prefix, order.end());
             do {
@@ -207,7 +213,8 @@ TEST(BoundsProperty, LbIsAValidBoundAndUbsAreRealObjectives) {
             int greedy = greedy_completion(node);
             ASSERT_EQ(zemko_test::objective_of(b.best(), times), greedy);
             ASSERT_GE(greedy, best_tail);
-            for (int i = 0; i < prefix; ++i) ASSERT_EQ(best_seq[i], node->seq[i]);
+            for (int i = 0; i < prefix; ++i)
+                ASSERT_EQ(best_seq[i], node->seq[i]);
         }
     }
 }

@@ -9,8 +9,12 @@ using namespace zemko;
 
 namespace {
 
-std::vector<int> list_of(int k) { return {prio_list[k], prio_list[k] + n_jobs}; }
-std::vector<double> weights_of(int k) { return {prio_weight[k], prio_weight[k] + n_jobs}; }
+std::vector<int> list_of(int k) {
+    return {prio_list[k], prio_list[k] + n_jobs};
+}
+std::vector<double> weights_of(int k) {
+    return {prio_weight[k], prio_weight[k] + n_jobs};
+}
 
 void build(const std::vector<std::pair<int, int>>& times, int perturb) {
     set_default_settings();
@@ -53,7 +57,8 @@ TEST(PriorityLists, WorkedExampleWithTuning) {
 TEST(PriorityLists, WithoutTuningEveryWeightIsTheListsOwn) {
     build({{3, 5}, {6, 2}, {4, 7}}, 0);
     for (int k = 0; k < NUM_LISTS; ++k)
-        for (int j = 0; j < 3; ++j) EXPECT_EQ(prio_weight[k][j], k * 0.05);
+        for (int j = 0; j < 3; ++j)
+            EXPECT_EQ(prio_weight[k][j], k * 0.05);
     EXPECT_EQ(weights_of(0), (std::vector<double>{0.0, 0.0, 0.0}));
     EXPECT_EQ(weights_of(20), (std::vector<double>{1.0, 1.0, 1.0}));
 }
@@ -89,7 +94,8 @@ TEST(PriorityLists, TunedWeightsStayInTheUnitIntervalAndListsAreUnchanged) {
         auto times = zemko_test::random_times(seed, n, seed % 2 ? 1 : -3, seed % 3 ? 9 : 1000);
         build(times, 0);
         std::vector<std::vector<int>> untuned;
-        for (int k = 0; k < NUM_LISTS; ++k) untuned.push_back(list_of(k));
+        for (int k = 0; k < NUM_LISTS; ++k)
+            untuned.push_back(list_of(k));
         build(times, 1);
         for (int k = 0; k < NUM_LISTS; ++k) {
             ASSERT_EQ(list_of(k), untuned[k]);

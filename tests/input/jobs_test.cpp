@@ -25,7 +25,8 @@ void expect_job(int index, int id, int p1, int p2, int route) {
 
 std::string many_jobs(int n) {
     std::string text;
-    for (int i = 1; i <= n; ++i) text += std::to_string(i) + " 1 2 1\n";
+    for (int i = 1; i <= n; ++i)
+        text += std::to_string(i) + " 1 2 1\n";
     return text;
 }
 
@@ -76,7 +77,9 @@ TEST(JobFile, LongLinesCrlfAndByteOrderMark) {
     ASSERT_EQ(load("1 4 6 2\r\n2 3 5 2\r\n"), JOBS_LOADED);
     ASSERT_EQ(n_jobs, 2);
     expect_job(1, 2, 3, 5, 2);
-    ASSERT_EQ(load("\xEF\xBB\xBF" "1 4 6 1\n"), JOBS_LOADED);
+    ASSERT_EQ(load("\xEF\xBB\xBF"
+                   "1 4 6 1\n"),
+              JOBS_LOADED);
     ASSERT_EQ(n_jobs, 1);
     expect_job(0, 1, 4, 6, 1);
     ASSERT_EQ(load("1 4 6 1"), JOBS_LOADED);  // last line without a line end
@@ -138,7 +141,9 @@ TEST(JobFile, ReadJobsReportsMissingAndRefusedFiles) {
     dir.write("ok.txt", "1 2 3 1\n");
     EXPECT_EQ(read_jobs(dir.file("ok.txt").c_str()), 0);
     std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(out, "\n\nFile not found\n\n\n\nFile not found\n\n"
-                   "\n\nNumber too large in data file at line 1\n\n"
-                   "\n'" + dir.file("ok.txt") + "' : 1 Jobs loaded.\n");
+    EXPECT_EQ(out,
+              "\n\nFile not found\n\n\n\nFile not found\n\n"
+              "\n\nNumber too large in data file at line 1\n\n"
+              "\n'" +
+                  dir.file("ok.txt") + "' : 1 Jobs loaded.\n");
 }

@@ -85,7 +85,9 @@ TEST(SettingsFile, LinesWithoutAValue) {
 TEST(SettingsFile, LastLineWithoutLineEndCrlfAndByteOrderMark) {
     apply("Beam = 5");
     EXPECT_EQ(Beam, 5);
-    apply("\xEF\xBB\xBF" "Beam = 6\r\nALPHA = -3\r\n");
+    apply(
+        "\xEF\xBB\xBF"
+        "Beam = 6\r\nALPHA = -3\r\n");
     EXPECT_EQ(Beam, 6);
     EXPECT_EQ(ALPHA, -3);
 }

@@ -31,10 +31,14 @@ namespace {
 // negative times.
 std::vector<std::pair<int, int>> instance_for(unsigned seed, int n) {
     switch (seed % 4) {
-        case 0: return zemko_test::random_times(seed, n, 1, 100);
-        case 1: return zemko_test::random_times(seed, n, 1, 4);
-        case 2: return zemko_test::random_times(seed, n, 0, 9);
-        default: return zemko_test::random_times(seed, n, -5, 30);
+        case 0:
+            return zemko_test::random_times(seed, n, 1, 100);
+        case 1:
+            return zemko_test::random_times(seed, n, 1, 4);
+        case 2:
+            return zemko_test::random_times(seed, n, 0, 9);
+        default:
+            return zemko_test::random_times(seed, n, -5, 30);
     }
 }
 
@@ -54,13 +58,17 @@ void prepare(const std::vector<std::pair<int, int>>& times, std::mt19937& rng) {
 // A node with a random prefix of `level` jobs.
 void random_prefix(Node* node, int level, std::mt19937& rng) {
     std::vector<int> order(n_jobs);
-    for (int i = 0; i < n_jobs; ++i) order[i] = i;
+    for (int i = 0; i < n_jobs; ++i)
+        order[i] = i;
     std::shuffle(order.begin(), order.end(), rng);
     make_root(node);
-    for (int i = 0; i < level; ++i) append_job(node, order[i]);
+    for (int i = 0; i < level; ++i)
+        append_job(node, order[i]);
 }
 
-std::vector<int> best() { return {best_seq, best_seq + n_jobs}; }
+std::vector<int> best() {
+    return {best_seq, best_seq + n_jobs};
+}
 
 }  // namespace
 
@@ -80,8 +88,8 @@ TEST(FastPaths, ChildBoundsEqualThePlainBounds) {
             lists.fill(parent);
             for (int j = 0; j < n; ++j) {
                 if (!parent->unscheduled[j]) continue;
-                SCOPED_TRACE("seed " + std::to_string(seed) + " level " +
-                             std::to_string(level) + " job " + std::to_string(j));
+                SCOPED_TRACE("seed " + std::to_string(seed) + " level " + std::to_string(level) +
+                             " job " + std::to_string(j));
                 copy_node(child, parent);
                 append_job(child, j);
 
@@ -124,7 +132,8 @@ TEST(FastPaths, DerivedListsEqualFilledLists) {
         random_prefix(parent, static_cast<int>(rng() % (n - 1)), rng);
         parent_lists.fill(parent);
         int j = 0;
-        for (int skip = static_cast<int>(rng() % (n - parent->level)); !parent->unscheduled[j] || skip-- > 0;)
+        for (int skip = static_cast<int>(rng() % (n - parent->level));
+             !parent->unscheduled[j] || skip-- > 0;)
             ++j;
         copy_node(child, parent);
         append_job(child, j);
@@ -136,11 +145,13 @@ TEST(FastPaths, DerivedListsEqualFilledLists) {
         ASSERT_TRUE(std::equal(filled.p1.begin(), filled.p1.begin() + cells, derived.p1.begin()));
         ASSERT_TRUE(std::equal(filled.p2.begin(), filled.p2.begin() + cells, derived.p2.begin()));
         ASSERT_TRUE(std::equal(filled.w.begin(), filled.w.begin() + cells, derived.w.begin()));
-        ASSERT_TRUE(std::equal(filled.by_p1.begin(), filled.by_p1.begin() + m, derived.by_p1.begin()));
+        ASSERT_TRUE(
+            std::equal(filled.by_p1.begin(), filled.by_p1.begin() + m, derived.by_p1.begin()));
         for (int i = 0; i < n; ++i) {
             if (!child->unscheduled[i]) continue;
             for (int l = 0; l < LIST_LANES; ++l)
-                ASSERT_EQ(derived.position[i * LIST_LANES + l], filled.position[i * LIST_LANES + l]);
+                ASSERT_EQ(derived.position[i * LIST_LANES + l],
+                          filled.position[i * LIST_LANES + l]);
         }
     }
 }
@@ -205,12 +216,14 @@ struct SearchOutcome {
 
 SearchOutcome run_search(const std::vector<std::pair<int, int>>& times, int route, bool plain) {
     zemko_test::set_jobs(times);
-    for (int i = 0; i < n_jobs; ++i) jobs[i].route = route;
+    for (int i = 0; i < n_jobs; ++i)
+        jobs[i].route = route;
     reset_best_solution();
     SearchOutcome o;
     testing::internal::CaptureStdout();
     if (setup_search() == 0) {
-        do o.counts.push_back(plain ? zemko_reference::expand_level_plain() : expand_level());
+        do
+            o.counts.push_back(plain ? zemko_reference::expand_level_plain() : expand_level());
         while (beam_not_empty());
     }
     o.best_fo = best_fo;
@@ -254,7 +267,8 @@ TEST(FastPaths, WholeSearchesEqualThePlainSearch) {
             set_worker_threads(threads);
             SearchOutcome fast = run_search(times, route, false);
             ASSERT_TRUE(fast == plain) << "seed " << seed << " threads " << threads << "\n"
-                                       << fast.output << "\n---\n" << plain.output;
+                                       << fast.output << "\n---\n"
+                                       << plain.output;
         }
         set_worker_threads(1);
     }

@@ -26,14 +26,17 @@ void write_tail(int move, const int* s, int m, int i, int* tail) {
     int t = 0;
     if (move == 0) {
         tail[t++] = last;
-        for (int k = i + 1; k <= m - 2; ++k) tail[t++] = s[k];
+        for (int k = i + 1; k <= m - 2; ++k)
+            tail[t++] = s[k];
         tail[t++] = job;
     } else if (move == 1) {
         tail[t++] = last;
         tail[t++] = job;
-        for (int k = i + 1; k <= m - 2; ++k) tail[t++] = s[k];
+        for (int k = i + 1; k <= m - 2; ++k)
+            tail[t++] = s[k];
     } else {
-        for (int k = i + 1; k <= m - 2; ++k) tail[t++] = s[k];
+        for (int k = i + 1; k <= m - 2; ++k)
+            tail[t++] = s[k];
         tail[t++] = last;
         tail[t++] = job;
     }
@@ -42,7 +45,8 @@ void write_tail(int move, const int* s, int m, int i, int* tail) {
 void complete_child(Node* child) {
     recover_node_plain(child);
     int last = 0;
-    while (child->unscheduled[last] != 1) ++last;
+    while (child->unscheduled[last] != 1)
+        ++last;
     append_job(child, last);
     recover_node_plain(child);
     offer_solution(child->seq, child->c2sum, child->level);
@@ -70,7 +74,8 @@ int recover_node_plain(Node* node) {
             if (i > 0) {
                 c1_start = node->c1_of[s[i - 1]];
                 c2_start = node->c2_of[s[i - 1]];
-                for (int k = 0; k < i; ++k) prefix += node->c2_of[s[k]];
+                for (int k = 0; k < i; ++k)
+                    prefix += node->c2_of[s[k]];
             }
             for (int move = 0; move < 3; ++move) {
                 write_tail(move, s, m, i, candidate);
@@ -83,8 +88,10 @@ int recover_node_plain(Node* node) {
                 if (gain - delay > 0) repeat = true;
                 ref_c2sum = cand;
                 ref_c2 = c2;
-                for (int k = 0; k < i; ++k) new_seq[k] = s[k];
-                for (int k = i; k < m; ++k) new_seq[k] = candidate[k - i];
+                for (int k = 0; k < i; ++k)
+                    new_seq[k] = s[k];
+                for (int k = i; k < m; ++k)
+                    new_seq[k] = candidate[k - i];
                 break;
             }
         }
@@ -127,7 +134,8 @@ int expand_level_plain() {
     while (Node* parent = pop_beam_node()) {
         if (OUTPUT == 1) {
             std::printf("GETNODE(%d): ", n_parents);
-            for (int i = 0; i < parent->level; ++i) std::printf("%d,", parent->seq[i]);
+            for (int i = 0; i < parent->level; ++i)
+                std::printf("%d,", parent->seq[i]);
             std::printf("(%d,%d)\n", parent->c2sum, parent->c2);
         }
         reset_row(n_parents);
@@ -138,7 +146,8 @@ int expand_level_plain() {
     static Node* kept[BEAM_SLOTS];
     int n_kept = select_next_beam(n_parents, kept);
     if (n_kept > max_beam) max_beam = n_kept;
-    for (int k = 0; k < n_kept; ++k) push_beam_node(kept[k]);
+    for (int k = 0; k < n_kept; ++k)
+        push_beam_node(kept[k]);
     release_untaken_children(n_parents);
     return total;
 }

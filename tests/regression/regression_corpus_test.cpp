@@ -78,8 +78,8 @@ std::string run_digest(const ScratchDir& dir, const RunResult& run) {
     }
     std::string out = dir.read("out.txt");
     std::string objective = out.substr(0, out.find(' '));
-    std::string text = console + '\0' + dir.read("ub.rep") + '\0' + objective + '\0' +
-                       std::to_string(run.status);
+    std::string text =
+        console + '\0' + dir.read("ub.rep") + '\0' + objective + '\0' + std::to_string(run.status);
     char hex[17];
     std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(fnv1a64(text)));
     return hex;

@@ -12,7 +12,7 @@ using namespace zemko;
 namespace {
 
 class NodeStorage : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         zemko_test::set_jobs({{1, 2}, {3, 4}, {5, 6}});
         reset_node_storage();
@@ -44,11 +44,14 @@ TEST_F(NodeStorage, ReleasedNodesComeBackNewestFirst) {
 TEST_F(NodeStorage, TheFreeStackHolds40000AndCountsTheRestAsLost) {
     testing::internal::CaptureStdout();  // the second zone's message
     std::vector<Node*> taken;
-    for (int i = 0; i <= FREE_STACK_SIZE; ++i) taken.push_back(new_node());
-    for (Node* node : taken) release_node(node);
+    for (int i = 0; i <= FREE_STACK_SIZE; ++i)
+        taken.push_back(new_node());
+    for (Node* node : taken)
+        release_node(node);
     EXPECT_EQ(lost_nodes, 1);
     // The 40000 stacked nodes come back newest first; the lost one does not come back.
-    for (int i = FREE_STACK_SIZE - 1; i >= 0; --i) ASSERT_EQ(new_node(), taken[i]);
+    for (int i = FREE_STACK_SIZE - 1; i >= 0; --i)
+        ASSERT_EQ(new_node(), taken[i]);
     EXPECT_EQ(zones_live, 2);
     Node* fresh = new_node();
     EXPECT_NE(fresh, taken[FREE_STACK_SIZE]);
@@ -58,14 +61,14 @@ TEST_F(NodeStorage, TheFreeStackHolds40000AndCountsTheRestAsLost) {
 TEST_F(NodeStorage, The40001stNodeOpensASecondZone) {
     testing::internal::CaptureStdout();
     std::set<Node*> distinct;
-    for (int i = 0; i < ZONE_NODES; ++i) distinct.insert(new_node());
+    for (int i = 0; i < ZONE_NODES; ++i)
+        distinct.insert(new_node());
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_EQ(zones_live, 1);
     lost_nodes = 7;
     testing::internal::CaptureStdout();
     distinct.insert(new_node());
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "MEM: Allocating new zone. Lost nodes = 7.");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "MEM: Allocating new zone. Lost nodes = 7.");
     EXPECT_EQ(zones_live, 2);
     EXPECT_EQ(distinct.size(), static_cast<size_t>(ZONE_NODES + 1));
 }
@@ -90,9 +93,11 @@ TEST_F(NodeStorage, BeamsPopInReverseOrderAndEmptyOut) {
 
 TEST_F(NodeStorage, ThePoolKeeps200RecordsAndFreesTheRest) {
     std::vector<BeamList*> records;
-    for (int i = 0; i < LIST_POOL_SIZE + 3; ++i) records.push_back(new_list_record());
+    for (int i = 0; i < LIST_POOL_SIZE + 3; ++i)
+        records.push_back(new_list_record());
     EXPECT_EQ(lists_live, LIST_POOL_SIZE + 3);
-    for (BeamList* rec : records) free_list_record(rec);
+    for (BeamList* rec : records)
+        free_list_record(rec);
     EXPECT_EQ(lists_live, LIST_POOL_SIZE);
     EXPECT_EQ(new_list_record(), records[LIST_POOL_SIZE - 1]);
     free_list_record(records[LIST_POOL_SIZE - 1]);

@@ -10,7 +10,7 @@ using namespace zemko;
 namespace {
 
 class BeamSelection : public zemko_test::SearchTest {
-protected:
+  protected:
     // Fills row p with the given nodes, best first.
     void fill_row(int p, const std::vector<Node*>& nodes) {
         reset_row(p);
@@ -96,13 +96,15 @@ TEST(BeamCap, BeamWidthIsCappedAndRaised) {
 namespace {
 
 // Runs a whole search on the given jobs with the current settings; returns the levels' counts.
-std::vector<int> search(const std::vector<std::pair<int, int>>& times, int* zones_at_end = nullptr) {
+std::vector<int> search(const std::vector<std::pair<int, int>>& times,
+                        int* zones_at_end = nullptr) {
     zemko_test::set_jobs(times);
     reset_best_solution();
     testing::internal::CaptureStdout();
     std::vector<int> counts;
     if (setup_search() == 0) {
-        do counts.push_back(expand_level());
+        do
+            counts.push_back(expand_level());
         while (beam_not_empty());
     }
     if (zones_at_end) *zones_at_end = zones_live;

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "bounds/best_solution.hpp"
-#include "search/child_generation.hpp"
 #include "schedule/node_storage.hpp"
+#include "search/child_generation.hpp"
 #include "search/search_fixture.hpp"
 
 using namespace zemko;
@@ -11,7 +11,7 @@ using namespace zemko;
 namespace {
 
 class ChildGeneration : public zemko_test::SearchTest {
-protected:
+  protected:
     // Expands the beam made of parent alone into row 0; returns the children generated.
     int expand(Node* parent) {
         push_beam_node(parent);
@@ -23,7 +23,8 @@ protected:
     }
     std::vector<int> ranks(int row) const {
         std::vector<int> r;
-        for (int k = 0; k < n_jobs && child_rank[row][k] != END_OF_ROW; ++k) r.push_back(child_rank[row][k]);
+        for (int k = 0; k < n_jobs && child_rank[row][k] != END_OF_ROW; ++k)
+            r.push_back(child_rank[row][k]);
         return r;
     }
 };

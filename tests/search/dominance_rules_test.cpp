@@ -109,7 +109,8 @@ TEST(NodeDominance, SameSetRuleAndBoundRule) {
     set_default_settings();
     zemko_test::set_jobs({{1, 1}, {1, 3}, {2, 2}});
     NodeBuffer a, b, c;
-    for (NodeBuffer* x : {&a, &b, &c}) make_root(x->get());
+    for (NodeBuffer* x : {&a, &b, &c})
+        make_root(x->get());
     append_job(a.get(), 0);
     append_job(a.get(), 1);  // 7 and 5
     append_job(b.get(), 1);

@@ -17,7 +17,8 @@ namespace {
 struct PairNode {
     PairNode(std::pair<int, int> a, std::pair<int, int> b, int remaining) {
         std::vector<std::pair<int, int>> times = {a, b};
-        for (int i = 0; i < remaining; ++i) times.push_back({7, 7});
+        for (int i = 0; i < remaining; ++i)
+            times.push_back({7, 7});
         zemko_test::set_jobs(times);
         make_root(buffer.get());
         append_job(buffer.get(), 0);
@@ -85,7 +86,8 @@ TEST(Recovery, CompleteSequenceTakesTheBestAcceptedMove) {
         NodeBuffer buffer;
         Node* node = buffer.get();
         make_root(node);
-        for (int j : {0, 1, 2}) append_job(node, j);
+        for (int j : {0, 1, 2})
+            append_job(node, j);
         ASSERT_EQ(node->c2sum, 16);
         recoveries = 0;
         EXPECT_EQ(recover_node(node), 1);
@@ -126,9 +128,11 @@ TEST(Recovery, ResultsAreConsistentNodes) {
         make_root(node);
         int level = 2 + seed % (n - 1);
         std::vector<int> order(n);
-        for (int j = 0; j < n; ++j) order[j] = j;
+        for (int j = 0; j < n; ++j)
+            order[j] = j;
         std::shuffle(order.begin(), order.end(), std::mt19937(seed));
-        for (int j = 0; j < level; ++j) append_job(node, order[j]);
+        for (int j = 0; j < level; ++j)
+            append_job(node, order[j]);
         std::vector<int> scheduled(order.begin(), order.begin() + level);
         std::sort(scheduled.begin(), scheduled.end());
         int before = node->c2sum;
@@ -139,8 +143,10 @@ TEST(Recovery, ResultsAreConsistentNodes) {
         std::sort(sorted.begin(), sorted.end());
         ASSERT_EQ(sorted, scheduled);
         ASSERT_EQ(node->c1, c1);
-        if (changed) ASSERT_LT(node->c2sum, before);
-        else ASSERT_EQ(node->c2sum, before);
+        if (changed)
+            ASSERT_LT(node->c2sum, before);
+        else
+            ASSERT_EQ(node->c2sum, before);
         ASSERT_EQ(zemko_test::objective_of(seq, times), node->c2sum);
     }
 }

@@ -16,7 +16,7 @@
 namespace zemko_test {
 
 class SearchTest : public testing::Test {
-protected:
+  protected:
     // Loads the jobs with the current settings (call set_default_settings and change them
     // first), builds the tables and allocates the selection tables.
     void prepare(const std::vector<std::pair<int, int>>& times) {
@@ -41,7 +41,8 @@ protected:
     zemko::Node* node_with(const std::vector<int>& seq) {
         zemko::Node* node = zemko::new_node();
         zemko::make_root(node);
-        for (int j : seq) zemko::append_job(node, j);
+        for (int j : seq)
+            zemko::append_job(node, j);
         return node;
     }
 };

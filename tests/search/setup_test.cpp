@@ -25,7 +25,8 @@ std::string setup_output(int* result) {
 }
 
 void set_routes(const std::vector<int>& routes) {
-    for (size_t i = 0; i < routes.size(); ++i) jobs[i].route = routes[i];
+    for (size_t i = 0; i < routes.size(); ++i)
+        jobs[i].route = routes[i];
 }
 
 }  // namespace

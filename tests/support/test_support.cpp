@@ -1,6 +1,11 @@
 // Test helpers.
 #include "support/test_support.hpp"
 
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -8,12 +13,7 @@
 #include <fstream>
 #include <random>
 #include <sstream>
-#include <fcntl.h>
-#include <grp.h>
 #include <stdexcept>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "input/jobs.hpp"
 
@@ -45,7 +45,9 @@ std::string ScratchDir::read(const std::string& name) const {
     return text.str();
 }
 
-bool ScratchDir::exists(const std::string& name) const { return fs::exists(file(name)); }
+bool ScratchDir::exists(const std::string& name) const {
+    return fs::exists(file(name));
+}
 
 namespace {
 
@@ -88,11 +90,13 @@ Started start(const Launch& launch) {
         if (launch.gate_read >= 0) {
             char byte;
             ssize_t n;
-            do n = ::read(launch.gate_read, &byte, 1);
+            do
+                n = ::read(launch.gate_read, &byte, 1);
             while (n > 0 || (n < 0 && errno == EINTR));
         }
         std::vector<char*> argv;
-        for (const std::string& a : launch.command) argv.push_back(const_cast<char*>(a.c_str()));
+        for (const std::string& a : launch.command)
+            argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
         ::execvp(argv[0], argv.data());
         ::_exit(errno == EACCES ? EXIT_NOT_STARTED : EXIT_NOT_FOUND);
@@ -118,7 +122,8 @@ std::vector<std::string> zemko_command(const std::vector<std::string>& args) {
     std::vector<std::string> command;
     if (const char* wrapper = std::getenv("ZEMKO_RUN_WRAPPER")) {
         std::istringstream words(wrapper);
-        for (std::string w; words >> w;) command.push_back(w);
+        for (std::string w; words >> w;)
+            command.push_back(w);
     }
     command.push_back(ZEMKO_EXE);
     command.insert(command.end(), args.begin(), args.end());
@@ -159,7 +164,8 @@ std::vector<RunResult> run_zemko_together(const std::string& dir,
     ::close(gate[1]);  // every child exists: open the gate
     ::close(gate[0]);
     std::vector<RunResult> results;
-    for (const Started& child : children) results.push_back(finish(child));
+    for (const Started& child : children)
+        results.push_back(finish(child));
     return results;
 }
 
@@ -171,8 +177,8 @@ RunResult run_zemko_unprivileged(const std::string& dir, const std::vector<std::
     return finish(start(launch));
 }
 
-RunResult run_zemko_with_memory_limit(const std::string& dir,
-                                      const std::vector<std::string>& args, size_t bytes) {
+RunResult run_zemko_with_memory_limit(const std::string& dir, const std::vector<std::string>& args,
+                                      size_t bytes) {
     Launch launch;
     launch.command = zemko_command(args);
     launch.dir = dir;
@@ -225,7 +231,8 @@ long long objective_of(const std::vector<int>& seq, const std::vector<std::pair<
 
 long long brute_force_optimum(const std::vector<std::pair<int, int>>& times) {
     std::vector<int> seq(times.size());
-    for (size_t i = 0; i < seq.size(); ++i) seq[i] = static_cast<int>(i);
+    for (size_t i = 0; i < seq.size(); ++i)
+        seq[i] = static_cast<int>(i);
     long long best = objective_of(seq, times);
     while (std::next_permutation(seq.begin(), seq.end()))
         best = std::min(best, objective_of(seq, times));
@@ -235,7 +242,8 @@ long long brute_force_optimum(const std::vector<std::pair<int, int>>& times) {
 std::vector<long long> parse_numbers(const std::string& text) {
     std::istringstream in(text);
     std::vector<long long> numbers;
-    for (long long v; in >> v;) numbers.push_back(v);
+    for (long long v; in >> v;)
+        numbers.push_back(v);
     return numbers;
 }
 

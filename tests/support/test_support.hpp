@@ -12,7 +12,7 @@ namespace zemko_test {
 
 // A fresh directory under the system's temporary folder, removed with its contents at the end.
 class ScratchDir {
-public:
+  public:
     ScratchDir();
     ~ScratchDir();
     ScratchDir(const ScratchDir&) = delete;
@@ -24,7 +24,7 @@ public:
     std::string read(const std::string& name) const;
     bool exists(const std::string& name) const;
 
-private:
+  private:
     std::string path_;
 };
 
@@ -56,8 +56,8 @@ inline constexpr int UNPRIVILEGED_ID = 65534;
 RunResult run_zemko_unprivileged(const std::string& dir, const std::vector<std::string>& args);
 
 // Runs zemko with its address space limited to `bytes`, so that allocations fail.
-RunResult run_zemko_with_memory_limit(const std::string& dir,
-                                      const std::vector<std::string>& args, size_t bytes);
+RunResult run_zemko_with_memory_limit(const std::string& dir, const std::vector<std::string>& args,
+                                      size_t bytes);
 
 // True when this test binary was built with the address sanitizer (which needs a vast address
 // space of its own, so memory limits cannot be tested under it).
@@ -87,15 +87,15 @@ std::vector<std::pair<int, int>> random_times(unsigned seed, int n, int low, int
 // A stream buffer that serves `text` and then fails as a file's buffer does on an I/O error:
 // by throwing from underflow.
 class FailingStreamBuf : public std::streambuf {
-public:
+  public:
     explicit FailingStreamBuf(std::string text) : text_(std::move(text)) {
         setg(text_.data(), text_.data(), text_.data() + text_.size());
     }
 
-protected:
+  protected:
     int_type underflow() override { throw std::ios_base::failure("read error"); }
 
-private:
+  private:
     std::string text_;
 };
 
