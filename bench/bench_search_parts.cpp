@@ -8,6 +8,7 @@
 
 #include "bounds/best_solution.hpp"
 #include "bounds/child_bounds.hpp"
+#include "bounds/list_sums.hpp"
 #include "bounds/node_bounds.hpp"
 #include "bounds/priority_lists.hpp"
 #include "input/jobs.hpp"
@@ -72,7 +73,7 @@ void BM_BoundNodePlain(benchmark::State& state) {
     }
 }
 
-void BM_BoundChildFast(benchmark::State& state) {
+void BM_BoundChildByWalk(benchmark::State& state) {
     load_instance(static_cast<int>(state.range(0)));
     NodeBuffer parent;
     make_parent(parent.get(), level_of(state));
@@ -81,8 +82,37 @@ void BM_BoundChildFast(benchmark::State& state) {
     const int j = first_unscheduled(parent.get());
     ChildBound bound;
     for (auto _ : state) {
-        bound_child(lists, parent.get(), j, bound);
+        bound_child_by_walk(lists, parent.get(), j, bound);
         benchmark::DoNotOptimize(bound.lb);
+    }
+}
+
+void BM_BoundChildFromSums(benchmark::State& state) {
+    load_instance(static_cast<int>(state.range(0)));
+    NodeBuffer parent;
+    make_parent(parent.get(), level_of(state));
+    ParentLists lists;
+    lists.fill(parent.get());
+    ListSums sums;
+    sums.build(lists);
+    const int j = first_unscheduled(parent.get());
+    ChildBound bound;
+    for (auto _ : state) {
+        bound_child(lists, &sums, parent.get(), j, bound);
+        benchmark::DoNotOptimize(bound.lb);
+    }
+}
+
+void BM_BuildListSums(benchmark::State& state) {
+    load_instance(static_cast<int>(state.range(0)));
+    NodeBuffer parent;
+    make_parent(parent.get(), level_of(state));
+    ParentLists lists;
+    lists.fill(parent.get());
+    ListSums sums;
+    for (auto _ : state) {
+        sums.build(lists);
+        benchmark::DoNotOptimize(sums.steps);
     }
 }
 
@@ -161,7 +191,9 @@ void levels(benchmark::internal::Benchmark* b) {
 }  // namespace
 
 BENCHMARK(BM_BoundNodePlain)->Apply(levels);
-BENCHMARK(BM_BoundChildFast)->Apply(levels);
+BENCHMARK(BM_BoundChildByWalk)->Apply(levels);
+BENCHMARK(BM_BoundChildFromSums)->Apply(levels);
+BENCHMARK(BM_BuildListSums)->Apply(levels);
 BENCHMARK(BM_FillParentLists)->Apply(levels);
 BENCHMARK(BM_DeriveParentLists)->Apply(levels);
 BENCHMARK(BM_Recover<zemko_reference::recover_node_plain>)->Apply(levels);

@@ -15,15 +15,15 @@ namespace zemko {
 inline constexpr int LIST_LANES = 24;
 
 // Prepares, once per run after the priority lists are built, the list entries that
-// ParentLists::fill copies from. Returns 0.
+// ParentLists::fill copies from, and the facts the list sums rely on. Returns 0.
 int build_list_entries();
 
 // A parent's unscheduled jobs in the order of each list, laid out step by step across the
 // lanes ([step * LIST_LANES + list]), with the times and weights each step reads.
 struct ParentLists {
     int unscheduled = 0;        // m: the parent's unscheduled jobs, the steps of every list
-    std::vector<double> p1;     // its p1
-    std::vector<double> p2;     // its p2
+    std::vector<int> p1;        // its p1
+    std::vector<int> p2;        // its p2
     std::vector<double> w;      // its weight in that list
     std::vector<int> position;  // [job * LIST_LANES + list]: the step of the job in the list
     std::vector<int> by_p1;     // the unscheduled jobs in the order of order_p1
@@ -39,11 +39,10 @@ struct ParentLists {
 
 // What bound_node gives for a child, and the facts the search needs to replay its effects.
 struct ChildBound {
-    int lb;                // the LB, as bound_node returns it
-    int list_ub;           // the best objective among the 21 list completions
-    int best_list;         // the first list that gives list_ub
-    int greedy;            // the greedy completion's objective (with BetterUB only)
-    double best_estimate;  // E*, the largest list estimate
+    int lb;         // the LB, as bound_node returns it
+    int list_ub;    // the best objective among the 21 list completions
+    int best_list;  // the first list that gives list_ub
+    int greedy;     // the greedy completion's objective (with BetterUB only)
 };
 
 // The child's machine times after appending job j to parent.
@@ -60,9 +59,16 @@ inline ChildTimes child_times(const Node* parent, int j) {
     return t;
 }
 
-// The LB and list UB of parent + j, computed from the parent's lists. Reads the run's tables
-// only; writes nothing else.
-void bound_child(const ParentLists& lists, const Node* parent, int j, ChildBound& out);
+struct ListSums;
+
+// The LB and list UB of parent + j, computed from the parent's lists by walking them; returns
+// E*, the largest list estimate, as bound_node finds it. Reads the run's tables only.
+double bound_child_by_walk(const ParentLists& lists, const Node* parent, int j, ChildBound& out);
+
+// The same LB and list UB from the parent's list sums when `sums` is not null (built from
+// `lists`), walking the lists only when the closed form cannot settle the LB.
+void bound_child(const ParentLists& lists, const ListSums* sums, const Node* parent, int j,
+                 ChildBound& out);
 
 // The greedy completion of parent + j: its objective; the sequence (all n_jobs positions) is
 // written to seq when seq is not null.

@@ -25,6 +25,7 @@
 
 #include "bounds/best_solution.hpp"
 #include "bounds/child_bounds.hpp"
+#include "bounds/list_sums.hpp"
 #include "bounds/node_bounds.hpp"
 #include "input/jobs.hpp"
 #include "input/settings.hpp"
@@ -76,6 +77,7 @@ struct ParentWork {
     std::vector<ChildResult> results;  // per child, what step 2 computed
     std::vector<int> sequences;        // per completed child, its sequence (n_jobs entries)
     ParentLists* lists;                // its compacted lists (when its children are bounded)
+    ListSums* sums;                    // the sums of its lists, or null when its children walk them
 };
 
 // With this many parents per thread or more, a parent and all its children are one work
@@ -117,6 +119,7 @@ struct LevelState {
     std::vector<int> child_parent;  // per child of the chunk: its parent (chunk index)
     std::vector<int> child_number;  // per child of the chunk: its place among its parent's
     std::vector<std::unique_ptr<NodeBuffer>> scratch;  // one working node per thread
+    std::vector<std::unique_ptr<ListSums>> sums;       // list sums, by thread or by parent
     std::vector<int> offer_seq;                        // a sequence being offered
     std::vector<Node*> popped;  // the parents of the level, in the order popped
 };
@@ -133,8 +136,9 @@ void print_parent_line(int p, const Node* parent) {
     std::printf("(%d,%d)\n", parent->c2sum, parent->c2);
 }
 
-// Step 1 for parent `c` of the chunk (snapshot index p).
-void plan_parent(LevelState& st, int c, int p) {
+// Step 1 for parent `c` of the chunk (snapshot index p); its list sums, if worth building, go
+// to sums_slot.
+void plan_parent(LevelState& st, int c, int p, ListSums* sums_slot) {
     // The snapshot of the parent, which keeps its node in `next` to be released once the
     // parent is expanded (until then nothing writes the node).
     Node* parent = st.parents.at(p);
@@ -156,6 +160,11 @@ void plan_parent(LevelState& st, int c, int p) {
         work.lists->derive(*lists.before[lists.origins[p].parent], lists.origins[p].job);
     else
         work.lists->fill(parent);
+    work.sums = nullptr;
+    if (work.lists->unscheduled >= MIN_SUMMED_JOBS && list_sums_apply()) {
+        sums_slot->build(*work.lists);
+        work.sums = sums_slot;
+    }
 }
 
 // Step 2 for child k of parent c of the chunk.
@@ -165,7 +174,7 @@ void compute_child(LevelState& st, int chunk_start, int c, int k, int thread_slo
     const int j = work.children[k];
     ChildResult& result = work.results[k];
     if (!work.completes) {
-        bound_child(*work.lists, parent, j, result.bound);
+        bound_child(*work.lists, work.sums, parent, j, result.bound);
         return;
     }
     Node* child = st.scratch[thread_slot]->get();
@@ -250,18 +259,23 @@ int expand_chunk(LevelState& st, int chunk_start, int chunk_end) {
     const int threads = worker_threads();
     while (static_cast<int>(st.scratch.size()) < threads)
         st.scratch.push_back(std::make_unique<NodeBuffer>());
+    // A parent's sums are used by its own work item, or by every thread when the children of
+    // the chunk are spread: then there are fewer than PARENTS_PER_THREAD * threads parents.
+    while (static_cast<int>(st.sums.size()) < PARENTS_PER_THREAD * threads)
+        st.sums.push_back(std::make_unique<ListSums>());
 
     // Steps 1 to 3; every item writes only its own parent's work and row, and a thread's
     // scratch node is its own.
     if (n_chunk >= PARENTS_PER_THREAD * threads) {
         parallel_for(n_chunk, [&](int c, int thread) {
-            plan_parent(st, c, chunk_start + c);
+            plan_parent(st, c, chunk_start + c, st.sums[thread].get());
             for (int k = 0; k < st.work[c].n_children; ++k)
                 compute_child(st, chunk_start, c, k, thread);
             rank_row(st, chunk_start, c);
         });
     } else {
-        parallel_for(n_chunk, [&](int c, int) { plan_parent(st, c, chunk_start + c); });
+        parallel_for(n_chunk,
+                     [&](int c, int) { plan_parent(st, c, chunk_start + c, st.sums[c].get()); });
         st.child_parent.clear();
         st.child_number.clear();
         for (int c = 0; c < n_chunk; ++c)

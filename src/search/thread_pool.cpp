@@ -1,5 +1,8 @@
-// The worker pool: workers sleep on a condition variable until a batch is posted, then take
-// indices from a shared counter; the caller works on the batch too and waits for the rest.
+// The worker pool: workers wait for a batch to be posted, then take indices from a shared
+// counter; the caller works on the batch too and waits for the rest. A level posts several
+// short batches with short sequential parts between them, so waiting threads first spin for a
+// while (a wake-up through the kernel costs about as much as a small batch) and only then
+// sleep on a condition variable.
 #include "search/thread_pool.hpp"
 
 #include <atomic>
@@ -15,6 +18,25 @@ namespace {
 // Each thread takes about this many blocks of a batch: enough to even out uneven items.
 constexpr int ITEMS_PER_THREAD_BLOCKS = 16;
 
+// Checks of a waited-for change before a thread sleeps: a fraction of a millisecond.
+constexpr int SPIN_CHECKS = 20000;
+
+inline void spin_pause() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
+
+// Spins until done() holds or the checks run out; returns done().
+template <typename Done>
+bool spin_until(Done done) {
+    for (int i = 0; i < SPIN_CHECKS; ++i) {
+        if (done()) return true;
+        spin_pause();
+    }
+    return done();
+}
+
 class Pool {
   public:
     ~Pool() { resize(1); }
@@ -26,16 +48,17 @@ class Pool {
         if (threads == size()) return;
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            stopping_ = true;
+            stopping_.store(true);
         }
         wake_.notify_all();
         for (std::thread& t : workers_)
             t.join();
         workers_.clear();
-        stopping_ = false;
+        stopping_.store(false);
         // A new worker waits for the next batch, not for one posted before it existed.
+        const unsigned long seen = generation_.load();
         for (int i = 1; i < threads; ++i)
-            workers_.emplace_back([this, i, seen = generation_] { work_loop(i, seen); });
+            workers_.emplace_back([this, i, seen] { work_loop(i, seen); });
     }
 
     void run(int count, const WorkItem& body) {
@@ -51,13 +74,16 @@ class Pool {
             count_ = count;
             block_ = count / (ITEMS_PER_THREAD_BLOCKS * size()) + 1;
             next_.store(0);
-            busy_ = static_cast<int>(workers_.size());
-            ++generation_;
+            busy_.store(static_cast<int>(workers_.size()));
+            generation_.store(generation_.load() + 1, std::memory_order_release);
         }
         wake_.notify_all();
         take_items(body, count, 0);
-        std::unique_lock<std::mutex> lock(mutex_);
-        done_.wait(lock, [this] { return busy_ == 0; });
+        const auto all_done = [this] { return busy_.load(std::memory_order_acquire) == 0; };
+        if (!spin_until(all_done)) {
+            std::unique_lock<std::mutex> lock(mutex_);
+            done_.wait(lock, all_done);
+        }
         body_ = nullptr;
     }
 
@@ -77,17 +103,25 @@ class Pool {
         for (;;) {
             const WorkItem* body;
             int count;
-            {
+            // The batch's fields are written before its generation is published.
+            const auto posted = [&] {
+                return stopping_.load(std::memory_order_acquire) ||
+                       generation_.load(std::memory_order_acquire) != seen;
+            };
+            if (!spin_until(posted)) {
                 std::unique_lock<std::mutex> lock(mutex_);
-                wake_.wait(lock, [&] { return stopping_ || generation_ != seen; });
-                if (stopping_) return;
-                seen = generation_;
-                body = body_;
-                count = count_;
+                wake_.wait(lock, posted);
             }
+            if (stopping_.load(std::memory_order_acquire)) return;
+            seen = generation_.load(std::memory_order_acquire);
+            body = body_;
+            count = count_;
             take_items(*body, count, thread);
-            std::lock_guard<std::mutex> lock(mutex_);
-            if (--busy_ == 0) done_.notify_one();
+            if (busy_.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+                // Under the lock, so that a caller about to sleep cannot miss it.
+                std::lock_guard<std::mutex> lock(mutex_);
+                done_.notify_one();
+            }
         }
     }
 
@@ -95,13 +129,13 @@ class Pool {
     std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable done_;
-    const WorkItem* body_ = nullptr;  // the batch being worked on
-    int count_ = 0;                   // its number of items
-    int block_ = 1;                   // items taken at a time
-    std::atomic<int> next_{0};        // the next item to take
-    int busy_ = 0;                    // workers still on the batch
-    unsigned long generation_ = 0;    // batches posted so far
-    bool stopping_ = false;
+    const WorkItem* body_ = nullptr;            // the batch being worked on
+    int count_ = 0;                             // its number of items
+    int block_ = 1;                             // items taken at a time
+    std::atomic<int> next_{0};                  // the next item to take
+    std::atomic<int> busy_{0};                  // workers still on the batch
+    std::atomic<unsigned long> generation_{0};  // batches posted so far
+    std::atomic<bool> stopping_{false};         // the workers are to end
 };
 
 Pool& pool() {

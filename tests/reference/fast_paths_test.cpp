@@ -6,12 +6,14 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstring>
 #include <random>
 
 #include "bounds/best_solution.hpp"
 #include "bounds/child_bounds.hpp"
 #include "bounds/greedy_completion.hpp"
+#include "bounds/list_sums.hpp"
 #include "bounds/node_bounds.hpp"
 #include "input/settings.hpp"
 #include "reference/plain_search.hpp"
@@ -74,6 +76,7 @@ std::vector<int> best() {
 
 TEST(FastPaths, ChildBoundsEqualThePlainBounds) {
     ParentLists lists;
+    ListSums sums;
     NodeBuffer parent_buffer, child_buffer;
     Node* parent = parent_buffer.get();
     Node* child = child_buffer.get();
@@ -86,6 +89,7 @@ TEST(FastPaths, ChildBoundsEqualThePlainBounds) {
             if (level < 0 || level >= n) continue;
             random_prefix(parent, level, rng);
             lists.fill(parent);
+            sums.build(lists);
             for (int j = 0; j < n; ++j) {
                 if (!parent->unscheduled[j]) continue;
                 SCOPED_TRACE("seed " + std::to_string(seed) + " level " + std::to_string(level) +
@@ -97,10 +101,15 @@ TEST(FastPaths, ChildBoundsEqualThePlainBounds) {
                 int lb = compute_list_bounds(child);
                 std::vector<int> list_seq = best();
                 ChildBound fast;
-                bound_child(lists, parent, j, fast);
+                const double estimate = bound_child_by_walk(lists, parent, j, fast);
                 ASSERT_EQ(fast.lb, lb);
                 ASSERT_EQ(fast.list_ub, list_ub);
-                ASSERT_EQ(std::memcmp(&fast.best_estimate, &list_estimate, sizeof(double)), 0);
+                ASSERT_EQ(std::memcmp(&estimate, &list_estimate, sizeof(double)), 0);
+                ChildBound summed;
+                bound_child(lists, &sums, parent, j, summed);
+                ASSERT_EQ(summed.lb, lb);
+                ASSERT_EQ(summed.list_ub, list_ub);
+                ASSERT_EQ(summed.best_list, fast.best_list);
                 std::vector<int> fast_seq(n);
                 list_completion(parent, j, fast.best_list, fast_seq.data());
                 ASSERT_EQ(fast_seq, list_seq);
@@ -117,6 +126,71 @@ TEST(FastPaths, ChildBoundsEqualThePlainBounds) {
         }
     }
     EXPECT_GT(checked, 3000);
+}
+
+// Each list's estimate for a child as the plain bound computes it, by walking the whole list.
+double plain_list_estimate(const Node* child, int l, int start2) {
+    int r1 = child->c1, r2 = start2;
+    double estimate = 0.0;
+    for (int k = 0; k < n_jobs; ++k) {
+        int j = prio_list[l][k];
+        if (!child->unscheduled[j]) continue;
+        r1 = r1 + jobs[j].p1;
+        r2 = r2 + jobs[j].p2;
+        double w = prio_weight[l][j];
+        estimate = estimate + w * (r1 + jobs[j].p2) + (1 - w) * r2;
+    }
+    return estimate;
+}
+
+// The estimates in closed form lie within their slack of the walked ones, and equal them where
+// the slack is 0; with times up to the largest the reader accepts, where rounding is largest.
+TEST(FastPaths, EstimatesInClosedFormStayWithinTheirSlack) {
+    ParentLists lists;
+    ListSums sums;
+    NodeBuffer parent_buffer, child_buffer;
+    Node* parent = parent_buffer.get();
+    Node* child = child_buffer.get();
+    int exact_lanes = 0, inexact_lanes = 0;
+    for (unsigned seed = 1; seed <= 120; ++seed) {
+        std::mt19937 rng(seed);
+        const int n = 2 + static_cast<int>(seed % 70);
+        const int largest = static_cast<int>(MAX_TIME_PRODUCT / (2LL * n * n));
+        const int low = seed % 3 == 0 ? -largest / 8 : 0;
+        prepare(zemko_test::random_times(seed, n, low, largest), rng);
+        ASSERT_TRUE(list_sums_apply());
+        random_prefix(parent, static_cast<int>(rng() % (n - 1)), rng);
+        lists.fill(parent);
+        sums.build(lists);
+        for (int j = 0; j < n; ++j) {
+            if (!parent->unscheduled[j]) continue;
+            copy_node(child, parent);
+            append_job(child, j);
+            int start2 = child->c2;
+            for (int k = 0; k < n; ++k)
+                if (child->unscheduled[order_p1[k].job]) {
+                    start2 = std::max(start2, child->c1 + order_p1[k].key);
+                    break;
+                }
+            SummedEstimates summed;
+            sum_child_estimates(sums, lists, j, child->c1, start2, summed);
+            for (int l = 0; l < NUM_LISTS; ++l) {
+                SCOPED_TRACE("seed " + std::to_string(seed) + " job " + std::to_string(j) +
+                             " list " + std::to_string(l));
+                const double walked = plain_list_estimate(child, l, start2);
+                if (summed.slack[l] == 0.0) {
+                    ASSERT_EQ(summed.estimate[l], walked);
+                    ++exact_lanes;
+                } else {
+                    ASSERT_LE(std::fabs(summed.estimate[l] - walked), summed.slack[l]);
+                    ++inexact_lanes;
+                }
+            }
+        }
+    }
+    // Without tuning, the lists with weights 0, 1/2 and 1 are the exact ones.
+    EXPECT_GT(exact_lanes, 1000);
+    EXPECT_GT(inexact_lanes, 10000);
 }
 
 // Lists derived from a parent's lists give the same walks as lists filled for the child.
