@@ -338,13 +338,17 @@ copy_weights_without(double* to, const double* from, const long long* removed_at
     copy_rows_without_in(to, from, removed_at, rows);
 }
 
+// The steps of the jobs listed in `rows`, one step earlier beyond the removed job's.
 __attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default"))) void shift_positions(
-    int* __restrict to, const int* __restrict from, const int* __restrict removed_at, int rows) {
-    for (int i = 0; i < rows; ++i)
+    int* __restrict to, const int* __restrict from, const int* __restrict removed_at,
+    const int* rows, int count) {
+    for (int i = 0; i < count; ++i) {
+        const int row = rows[i] * LIST_LANES;
         for (int l = 0; l < LIST_LANES; ++l) {
-            const int at = from[i * LIST_LANES + l];
-            to[i * LIST_LANES + l] = at - (at > removed_at[l]);
+            const int at = from[row + l];
+            to[row + l] = at - (at > removed_at[l]);
         }
+    }
 }
 
 }  // namespace
@@ -359,10 +363,12 @@ void ParentLists::derive(const ParentLists& from, int j) {
     copy_times_without(p1.data(), from.p1.data(), removed_at, unscheduled);
     copy_times_without(p2.data(), from.p2.data(), removed_at, unscheduled);
     copy_weights_without(w.data(), from.w.data(), removed_at_wide, unscheduled);
-    shift_positions(position.data(), from.position.data(), &from.position[j * LIST_LANES], n_jobs);
     int found = 0;
     for (int k = 0; k < from.unscheduled; ++k)
         if (from.by_p1[k] != j) by_p1[found++] = from.by_p1[k];
+    // Only the unscheduled jobs' steps are ever read.
+    shift_positions(position.data(), from.position.data(), &from.position[j * LIST_LANES],
+                    by_p1.data(), found);
 }
 
 namespace {

@@ -25,7 +25,7 @@ struct ParentLists {
     std::vector<int> p1;        // its p1
     std::vector<int> p2;        // its p2
     std::vector<double> w;      // its weight in that list
-    std::vector<int> position;  // [job * LIST_LANES + list]: the step of the job in the list
+    std::vector<int> position;  // [job * LIST_LANES + list]: the step of an unscheduled job
     std::vector<int> by_p1;     // the unscheduled jobs in the order of order_p1
 
     // Sizes the arrays for the run's n_jobs; fill never allocates afterwards.
