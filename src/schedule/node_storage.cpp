@@ -18,15 +18,19 @@ int lists_live = 0;
 
 namespace {
 
-// One heap block: this header, then ZONE_NODES node slots of node_stride bytes each.
+// One mapped block: this header, the ZONE_NODES Node records side by side, then their arrays
+// (four of n_jobs entries per node), array_stride bytes per node. Records and arrays are
+// apart so that a node whose arrays are never written (a child the selection does not take)
+// touches only its record's cache line.
 struct NodeZone {
-    NodeZone* next;   // the zone allocated after this one
-    int used;         // slots handed out so far
-    int node_stride;  // bytes per slot: the Node record and its four arrays of n_jobs entries
+    NodeZone* next;    // the zone allocated after this one
+    int used;          // slots handed out so far
+    int array_stride;  // bytes of arrays per node
 };
 
-constexpr size_t ZONE_HEADER_BYTES = 64;  // keeps every slot 64-byte aligned
+constexpr size_t ZONE_HEADER_BYTES = 64;  // keeps the records 64-byte aligned
 constexpr size_t SLOT_ALIGN = 64;
+constexpr size_t RECORD_BYTES = (sizeof(Node) + SLOT_ALIGN - 1) / SLOT_ALIGN * SLOT_ALIGN;
 
 NodeZone* first_zone = nullptr;
 NodeZone* current_zone = nullptr;
@@ -35,20 +39,20 @@ int free_top = 0;
 BeamList* list_pool[LIST_POOL_SIZE];
 int list_pool_count = 0;
 
-int slot_bytes(int jobs_per_array) {
-    size_t bytes = sizeof(Node) + sizeof(int) * NODE_ARRAYS * static_cast<size_t>(jobs_per_array);
+int array_bytes(int jobs_per_array) {
+    size_t bytes = sizeof(int) * NODE_ARRAYS * static_cast<size_t>(jobs_per_array);
     return static_cast<int>((bytes + SLOT_ALIGN - 1) / SLOT_ALIGN * SLOT_ALIGN);
 }
 
-size_t zone_bytes(int stride) {
-    return ZONE_HEADER_BYTES + static_cast<size_t>(stride) * ZONE_NODES;
+size_t zone_bytes(int array_stride) {
+    return ZONE_HEADER_BYTES + (RECORD_BYTES + static_cast<size_t>(array_stride)) * ZONE_NODES;
 }
 
 // A zone's memory is mapped zeroed from the system and only the slots handed out are touched.
 // Huge pages are asked for: the first touch of a slot then rarely costs a page fault of its
 // own.
 NodeZone* allocate_zone() {
-    int stride = slot_bytes(n_jobs);
+    int stride = array_bytes(n_jobs);
     void* block = ::mmap(nullptr, zone_bytes(stride), PROT_READ | PROT_WRITE,
                          MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (block == MAP_FAILED) memory_error();
@@ -56,15 +60,18 @@ NodeZone* allocate_zone() {
     NodeZone* zone = static_cast<NodeZone*>(block);
     zone->next = nullptr;
     zone->used = 0;
-    zone->node_stride = stride;
+    zone->array_stride = stride;
     zones_live += 1;
     return zone;
 }
 
 Node* zone_slot(NodeZone* zone, int index) {
-    char* base = reinterpret_cast<char*>(zone) + ZONE_HEADER_BYTES;
-    Node* node = reinterpret_cast<Node*>(base + static_cast<size_t>(zone->node_stride) * index);
-    bind_node_arrays(node, reinterpret_cast<int*>(node + 1), n_jobs);
+    char* records = reinterpret_cast<char*>(zone) + ZONE_HEADER_BYTES;
+    char* arrays = records + RECORD_BYTES * ZONE_NODES;
+    Node* node = reinterpret_cast<Node*>(records + RECORD_BYTES * index);
+    bind_node_arrays(
+        node, reinterpret_cast<int*>(arrays + static_cast<size_t>(zone->array_stride) * index),
+        n_jobs);
     return node;
 }
 
@@ -147,7 +154,7 @@ bool beam_not_empty() {
 int release_all_memory() {
     for (NodeZone* zone = first_zone; zone;) {
         NodeZone* next = zone->next;
-        ::munmap(zone, zone_bytes(zone->node_stride));
+        ::munmap(zone, zone_bytes(zone->array_stride));
         zones_live -= 1;
         zone = next;
     }
