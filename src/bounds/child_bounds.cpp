@@ -185,8 +185,8 @@ __attribute__((target("arch=x86-64-v4"))) void walk_completions_avx512(const Par
             reinterpret_cast<const __m256i*>(&lists.position[j * LIST_LANES + g * 8]));
     }
     const int steps = lists.unscheduled;
-    const int* p1 = lists.p1.data();
-    const int* p2 = lists.p2.data();
+    const int* p1 = lists.p1;
+    const int* p2 = lists.p2;
     __m256i step = _mm256_setzero_si256();
     const __m256i one = _mm256_set1_epi32(1);
     for (int k = 0; k < steps; ++k) {
@@ -238,13 +238,39 @@ const WalkCompletions walk_completions = vector_level() == 2   ? walk_completion
 
 }  // namespace
 
-void ParentLists::reserve() {
+size_t ParentLists::bytes_needed() {
     const size_t cells = static_cast<size_t>(n_jobs + 1) * LIST_LANES;
-    p1.assign(cells, 0);
-    p2.assign(cells, 0);
-    w.assign(cells, 0.0);
-    position.assign(static_cast<size_t>(n_jobs) * LIST_LANES, NOT_IN_LIST);
-    by_p1.assign(n_jobs, 0);
+    const size_t bytes = cells * (sizeof(double) + 2 * sizeof(int)) +
+                         static_cast<size_t>(n_jobs) * (LIST_LANES + 1) * sizeof(int);
+    return (bytes + 63) / 64 * 64;
+}
+
+void ParentLists::place(char* storage) {
+    const size_t cells = static_cast<size_t>(n_jobs + 1) * LIST_LANES;
+    w = reinterpret_cast<double*>(storage);
+    p1 = reinterpret_cast<int*>(w + cells);
+    p2 = p1 + cells;
+    position = p2 + cells;
+    by_p1 = position + static_cast<size_t>(n_jobs) * LIST_LANES;
+    // The padding lanes are never written after this: their walks add nothing and never skip.
+    for (size_t row = 0; row < cells; row += LIST_LANES)
+        for (int l = NUM_LISTS; l < LIST_LANES; ++l) {
+            w[row + l] = 0.0;
+            p1[row + l] = p2[row + l] = 0;
+        }
+    for (int j = 0; j < n_jobs; ++j)
+        for (int l = NUM_LISTS; l < LIST_LANES; ++l)
+            position[j * LIST_LANES + l] = NOT_IN_LIST;
+    unscheduled = 0;
+    laid_out_for = n_jobs;
+}
+
+void ParentLists::reserve() {
+    if (laid_out_for == n_jobs) return;
+    own_.assign(bytes_needed() / sizeof(double) + 8, 0.0);
+    // 64-byte aligned, so that every row of a table starts a cache line where it can.
+    const size_t misalignment = reinterpret_cast<uintptr_t>(own_.data()) % 64;
+    place(reinterpret_cast<char*>(own_.data()) + (misalignment ? 64 - misalignment : 0));
 }
 
 namespace {
@@ -272,7 +298,7 @@ int build_list_entries() {
 }
 
 void ParentLists::fill(const Node* parent) {
-    if (p1.size() < static_cast<size_t>(n_jobs + 1) * LIST_LANES) reserve();
+    reserve();
     int count = 0;
     for (int j = 0; j < n_jobs; ++j)
         count += parent->unscheduled[j] != 0;
@@ -354,21 +380,20 @@ __attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default"))) vo
 }  // namespace
 
 void ParentLists::derive(const ParentLists& from, int j) {
-    if (p1.size() < static_cast<size_t>(n_jobs + 1) * LIST_LANES) reserve();
+    reserve();
     unscheduled = from.unscheduled - 1;
     const int* removed_at = &from.position[j * LIST_LANES];
     long long removed_at_wide[LIST_LANES];
     for (int l = 0; l < LIST_LANES; ++l)
         removed_at_wide[l] = removed_at[l];
-    copy_times_without(p1.data(), from.p1.data(), removed_at, unscheduled);
-    copy_times_without(p2.data(), from.p2.data(), removed_at, unscheduled);
-    copy_weights_without(w.data(), from.w.data(), removed_at_wide, unscheduled);
+    copy_times_without(p1, from.p1, removed_at, unscheduled);
+    copy_times_without(p2, from.p2, removed_at, unscheduled);
+    copy_weights_without(w, from.w, removed_at_wide, unscheduled);
     int found = 0;
     for (int k = 0; k < from.unscheduled; ++k)
         if (from.by_p1[k] != j) by_p1[found++] = from.by_p1[k];
     // Only the unscheduled jobs' steps are ever read.
-    shift_positions(position.data(), from.position.data(), &from.position[j * LIST_LANES],
-                    by_p1.data(), found);
+    shift_positions(position, from.position, &from.position[j * LIST_LANES], by_p1, found);
 }
 
 namespace {

@@ -3,6 +3,7 @@
 // for the child: the same LB, list UB, best list and greedy completion.
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "bounds/priority_lists.hpp"
@@ -21,20 +22,34 @@ int build_list_entries();
 // A parent's unscheduled jobs in the order of each list, laid out step by step across the
 // lanes ([step * LIST_LANES + list]), with the times and weights each step reads.
 struct ParentLists {
-    int unscheduled = 0;        // m: the parent's unscheduled jobs, the steps of every list
-    std::vector<int> p1;        // its p1
-    std::vector<int> p2;        // its p2
-    std::vector<double> w;      // its weight in that list
-    std::vector<int> position;  // [job * LIST_LANES + list]: the step of an unscheduled job
-    std::vector<int> by_p1;     // the unscheduled jobs in the order of order_p1
+    int unscheduled = 0;      // m: the parent's unscheduled jobs, the steps of every list
+    int* p1 = nullptr;        // its p1
+    int* p2 = nullptr;        // its p2
+    double* w = nullptr;      // its weight in that list
+    int* position = nullptr;  // [job * LIST_LANES + list]: the step of an unscheduled job
+    int* by_p1 = nullptr;     // the unscheduled jobs in the order of order_p1
+    int laid_out_for = -1;    // the n_jobs the arrays are laid out for
 
-    // Sizes the arrays for the run's n_jobs; fill never allocates afterwards.
+    ParentLists() = default;
+    ParentLists(const ParentLists&) = delete;
+    ParentLists& operator=(const ParentLists&) = delete;
+
+    // Bytes of storage the arrays take for the run's n_jobs (a multiple of 64).
+    static size_t bytes_needed();
+    // Lays the arrays out for the run's n_jobs in `storage`, bytes_needed() bytes aligned to
+    // 64 that outlive the lists.
+    void place(char* storage);
+    // Lays the arrays out in storage of its own, unless they are laid out for the run's n_jobs
+    // already; fill and derive call it.
     void reserve();
     // Builds the compacted lists of parent.
     void fill(const Node* parent);
     // Builds the lists of a node whose unscheduled jobs are those of `from` without job j:
     // the same as fill on such a node, from `from` in one pass.
     void derive(const ParentLists& from, int j);
+
+  private:
+    std::vector<double> own_;  // the storage of its own, when it has one
 };
 
 // What bound_node gives for a child, and the facts the search needs to replay its effects.

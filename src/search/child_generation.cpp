@@ -29,6 +29,7 @@
 #include "bounds/node_bounds.hpp"
 #include "input/jobs.hpp"
 #include "input/settings.hpp"
+#include "schedule/mapped_block.hpp"
 #include "schedule/node_storage.hpp"
 #include "search/dominance_rules.hpp"
 #include "search/recovery.hpp"
@@ -91,26 +92,40 @@ constexpr int PARENTS_PER_THREAD = 4;
 // LISTS_BUDGET bytes; otherwise each chunk of parents fills its own.
 constexpr size_t LISTS_BUDGET = size_t{64} << 20;
 
+size_t lists_bytes() {
+    return ParentLists::bytes_needed();
+}
+
+// The lists of a table's parents side by side in one mapped block, which is sized once per run
+// for as many parents as a whole level's lists may have.
+struct ListsTable {
+    std::vector<std::unique_ptr<ParentLists>> lists;  // by parent
+    MappedBlock block;
+    size_t stride = 0;  // bytes per parent in the block, for the run's n_jobs
+
+    ParentLists* slot(int p) {
+        if (stride != lists_bytes()) {
+            stride = lists_bytes();
+            const size_t parents = LISTS_BUDGET / stride + CHUNK_PARENTS;
+            if (!block.ensure(parents * stride)) memory_error();
+        }
+        if (static_cast<int>(lists.size()) <= p) lists.resize(p + 1);
+        if (!lists[p]) lists[p] = std::make_unique<ParentLists>();
+        ParentLists* slot = lists[p].get();
+        if (slot->laid_out_for != n_jobs) slot->place(block.data() + stride * p);
+        return slot;
+    }
+};
+
 struct LevelLists {
-    std::vector<std::unique_ptr<ParentLists>> now;     // this level's, by parent
-    std::vector<std::unique_ptr<ParentLists>> before;  // the previous level's, by parent
-    std::vector<std::unique_ptr<ParentLists>> chunk;   // a chunk's, when a level's do not fit
+    std::unique_ptr<ListsTable> now{new ListsTable};     // this level's, by parent
+    std::unique_ptr<ListsTable> before{new ListsTable};  // the previous level's, by parent
+    std::unique_ptr<ListsTable> chunk{new ListsTable};   // a chunk's, when a level's do not fit
     bool whole_level = false;               // now holds the lists of every parent of this level
     bool before_whole_level = false;        // before does, for the previous level
     std::vector<ChildSource> origins;       // per parent of this level: its parent and job
     std::vector<ChildSource> next_origins;  // the same for the next level, in kept order
-
-    ParentLists* slot(std::vector<std::unique_ptr<ParentLists>>& table, int p) {
-        if (static_cast<int>(table.size()) <= p) table.resize(p + 1);
-        if (!table[p]) table[p] = std::make_unique<ParentLists>();
-        return table[p].get();
-    }
 };
-
-size_t lists_bytes() {
-    const size_t cells = static_cast<size_t>(n_jobs + 1) * LIST_LANES;
-    return cells * 3 * sizeof(double) + static_cast<size_t>(n_jobs) * LIST_LANES * sizeof(int);
-}
 
 struct LevelState {
     ParentSnapshots parents;
@@ -157,7 +172,7 @@ void plan_parent(LevelState& st, int c, int p, ListSums* sums_slot) {
     const bool derivable = lists.before_whole_level && p < static_cast<int>(lists.origins.size()) &&
                            lists.origins[p].parent >= 0;
     if (derivable)
-        work.lists->derive(*lists.before[lists.origins[p].parent], lists.origins[p].job);
+        work.lists->derive(*lists.before->lists[lists.origins[p].parent], lists.origins[p].job);
     else
         work.lists->fill(parent);
     work.sums = nullptr;
@@ -254,8 +269,8 @@ void rank_row(LevelState& st, int chunk_start, int c) {
 int expand_chunk(LevelState& st, int chunk_start, int chunk_end) {
     const int n_chunk = chunk_end - chunk_start;
     for (int c = 0; c < n_chunk; ++c)
-        st.work[c].lists = st.lists.whole_level ? st.lists.slot(st.lists.now, chunk_start + c)
-                                                : st.lists.slot(st.lists.chunk, c);
+        st.work[c].lists =
+            st.lists.whole_level ? st.lists.now->slot(chunk_start + c) : st.lists.chunk->slot(c);
     const int threads = worker_threads();
     while (static_cast<int>(st.scratch.size()) < threads)
         st.scratch.push_back(std::make_unique<NodeBuffer>());

@@ -216,11 +216,10 @@ TEST(FastPaths, DerivedListsEqualFilledLists) {
         const int m = filled.unscheduled;
         ASSERT_EQ(derived.unscheduled, m);
         const size_t cells = static_cast<size_t>(m) * LIST_LANES;
-        ASSERT_TRUE(std::equal(filled.p1.begin(), filled.p1.begin() + cells, derived.p1.begin()));
-        ASSERT_TRUE(std::equal(filled.p2.begin(), filled.p2.begin() + cells, derived.p2.begin()));
-        ASSERT_TRUE(std::equal(filled.w.begin(), filled.w.begin() + cells, derived.w.begin()));
-        ASSERT_TRUE(
-            std::equal(filled.by_p1.begin(), filled.by_p1.begin() + m, derived.by_p1.begin()));
+        ASSERT_TRUE(std::equal(filled.p1, filled.p1 + cells, derived.p1));
+        ASSERT_TRUE(std::equal(filled.p2, filled.p2 + cells, derived.p2));
+        ASSERT_TRUE(std::equal(filled.w, filled.w + cells, derived.w));
+        ASSERT_TRUE(std::equal(filled.by_p1, filled.by_p1 + m, derived.by_p1));
         for (int i = 0; i < n; ++i) {
             if (!child->unscheduled[i]) continue;
             for (int l = 0; l < LIST_LANES; ++l)
