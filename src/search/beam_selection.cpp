@@ -2,6 +2,7 @@
 #include "search/beam_selection.hpp"
 
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "input/jobs.hpp"
@@ -154,8 +155,8 @@ int node_dominates(const Node* candidate, const Node* kept_node) {
         bool ub_worse = candidate->ub > kept_node->ub;
         if ((lb_no_better && ub_worse) || (lb_worse && ub_no_better)) return 1;
     }
-    for (int i = 0; i < n_jobs; ++i)
-        if (candidate->unscheduled[i] != kept_node->unscheduled[i]) return 0;
+    if (std::memcmp(candidate->unscheduled, kept_node->unscheduled, sizeof(int) * n_jobs) != 0)
+        return 0;
     return (candidate->c2 >= kept_node->c2 && candidate->c2sum >= kept_node->c2sum) ? 1 : 0;
 }
 
