@@ -105,9 +105,12 @@ struct ListsTable {
 
     ParentLists* slot(int p) {
         if (stride != lists_bytes()) {
+            // A new run with another n_jobs: every slot is laid out again when next used.
             stride = lists_bytes();
             const size_t parents = LISTS_BUDGET / stride + CHUNK_PARENTS;
             if (!block.ensure(parents * stride)) memory_error();
+            for (auto& old : lists)
+                if (old) old->laid_out_for = -1;
         }
         if (static_cast<int>(lists.size()) <= p) lists.resize(p + 1);
         if (!lists[p]) lists[p] = std::make_unique<ParentLists>();

@@ -314,6 +314,25 @@ SearchOutcome run_search(const std::vector<std::pair<int, int>>& times, int rout
 
 }  // namespace
 
+// Searches of different sizes in one process, as in tests and fuzzing: a larger instance with a
+// narrow beam moves the table of the parents' lists and lays out only a few of them again; a
+// wide search of the first size after it must not use the places the others had.
+TEST(FastPaths, SearchesOfChangingSizesInOneProcess) {
+    set_worker_threads(2);
+    const std::pair<int, int> runs[] = {{30, 50}, {60, 2}, {30, 50}, {12, 50}, {45, 3}, {12, 50}};
+    for (auto [n, beam] : runs) {
+        auto times = zemko_test::random_times(static_cast<unsigned>(n), n, 1, 60);
+        set_default_settings();
+        Beam = beam;
+        SearchOutcome plain = run_search(times, 1, true);
+        set_default_settings();
+        Beam = beam;
+        SearchOutcome fast = run_search(times, 1, false);
+        ASSERT_TRUE(fast == plain) << "n " << n << " beam " << beam;
+    }
+    set_worker_threads(1);
+}
+
 TEST(FastPaths, WholeSearchesEqualThePlainSearch) {
     for (unsigned seed = 1; seed <= 120; ++seed) {
         std::mt19937 rng(seed);
