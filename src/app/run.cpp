@@ -19,7 +19,7 @@ int run_solver(const char* file_name) {
     reset_best_solution();
     if (int status = read_jobs(file_name)) return status;
     read_settings();
-    set_worker_threads(Threads);
+    set_worker_threads(threads_for_setting(Threads));
 
     if (setup_search() == 0) {
         // One level per call, until a level keeps no node.

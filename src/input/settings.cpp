@@ -40,7 +40,8 @@ const SettingRow setting_rows[N_SETTING_ROWS] = {
     {"MoreLoops", &MoreLoops, 0,
      "nonzero: repeat the recovery step while it keeps lowering C2sum + MaxC2"},
     {"Threads", &Threads, 0,
-     "threads that bound the children of a level: 0 one per hardware thread, 1 single-threaded"},
+     "threads that bound the children of a level: 0, or more than the hardware runs at once, "
+     "means one per hardware thread; 1 single-threaded"},
 };
 
 namespace {

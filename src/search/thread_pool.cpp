@@ -8,6 +8,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -18,8 +19,11 @@ namespace {
 // Each thread takes about this many blocks of a batch: enough to even out uneven items.
 constexpr int ITEMS_PER_THREAD_BLOCKS = 16;
 
-// Checks of a waited-for change before a thread sleeps: a fraction of a millisecond.
+// Checks of a waited-for change before a thread sleeps: a fraction of a millisecond. Every
+// YIELD_EVERY-th check gives the core to any other thread that is ready to run on it, so that
+// spinning costs little when the cores are shared (several solvers at once, say).
 constexpr int SPIN_CHECKS = 20000;
+constexpr int YIELD_EVERY = 8;
 
 inline void spin_pause() {
 #if defined(__x86_64__) || defined(__i386__)
@@ -30,9 +34,12 @@ inline void spin_pause() {
 // Spins until done() holds or the checks run out; returns done().
 template <typename Done>
 bool spin_until(Done done) {
-    for (int i = 0; i < SPIN_CHECKS; ++i) {
+    for (int i = 1; i <= SPIN_CHECKS; ++i) {
         if (done()) return true;
-        spin_pause();
+        if (i % YIELD_EVERY == 0)
+            std::this_thread::yield();
+        else
+            spin_pause();
     }
     return done();
 }
@@ -57,8 +64,12 @@ class Pool {
         stopping_.store(false);
         // A new worker waits for the next batch, not for one posted before it existed.
         const unsigned long seen = generation_.load();
-        for (int i = 1; i < threads; ++i)
-            workers_.emplace_back([this, i, seen] { work_loop(i, seen); });
+        // A thread the system refuses leaves the pool smaller; results do not depend on its size.
+        try {
+            for (int i = 1; i < threads; ++i)
+                workers_.emplace_back([this, i, seen] { work_loop(i, seen); });
+        } catch (const std::system_error&) {
+        }
     }
 
     void run(int count, const WorkItem& body) {
@@ -148,6 +159,13 @@ Pool& pool() {
 void set_worker_threads(int threads) {
     if (threads <= 0) threads = static_cast<int>(std::thread::hardware_concurrency());
     pool().resize(threads);
+}
+
+int threads_for_setting(int setting) {
+    // More threads than the hardware runs at once would only wait for each other.
+    const int hardware = static_cast<int>(std::thread::hardware_concurrency());
+    if (setting <= 0 || (hardware > 0 && setting > hardware)) return hardware > 0 ? hardware : 1;
+    return setting;
 }
 
 int worker_threads() {

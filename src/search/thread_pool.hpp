@@ -9,6 +9,10 @@ namespace zemko {
 // Uses `threads` threads from now on (0: one per hardware thread), including the caller's.
 void set_worker_threads(int threads);
 
+// The threads a run uses for the Threads setting: 0 and values above the hardware's threads
+// mean one per hardware thread.
+int threads_for_setting(int setting);
+
 // The number of threads parallel_for uses.
 int worker_threads();
 

@@ -406,8 +406,9 @@ TEST(BadInput, SettingsAtTheEndsOf32BitsRunToTheEnd) {
     const Times jobs = {{6, 7}, {1, 3}, {0, 3}, {9, 0}};
     std::string every_key_min;
     std::string every_key_max;
+    // Threads at either end means one thread per hardware thread.
     for (const char* key : {"Perturb", "ALPHA", "OUTPUT", "Beam", "Filter", "ParetoBeam",
-                            "BetterUB", "RecoveryStep", "MoreLoops"}) {
+                            "BetterUB", "RecoveryStep", "MoreLoops", "Threads"}) {
         every_key_min += std::string(key) + " = -2147483648\n";
         every_key_max += std::string(key) + " = 2147483647\n";
     }
