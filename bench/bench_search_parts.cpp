@@ -73,46 +73,46 @@ void BM_BoundNodePlain(benchmark::State& state) {
     }
 }
 
-void BM_BoundChildByWalk(benchmark::State& state) {
-    load_instance(static_cast<int>(state.range(0)));
+// The benchmark's instance loaded, a parent at the benchmark's level with its lists filled and
+// their sums built, and the job of its first child.
+struct ParentWithLists {
     NodeBuffer parent;
-    make_parent(parent.get(), level_of(state));
     ParentLists lists;
-    lists.fill(parent.get());
-    const int j = first_unscheduled(parent.get());
+    ListSums sums;
+    int j;
+
+    explicit ParentWithLists(const benchmark::State& state) {
+        load_instance(static_cast<int>(state.range(0)));
+        make_parent(parent.get(), level_of(state));
+        lists.fill(parent.get());
+        sums.build(lists);
+        j = first_unscheduled(parent.get());
+    }
+};
+
+void BM_BoundChildByWalk(benchmark::State& state) {
+    ParentWithLists p(state);
     ChildBound bound;
     for (auto _ : state) {
-        bound_child_by_walk(lists, parent.get(), j, bound);
+        bound_child_by_walk(p.lists, p.parent.get(), p.j, bound);
         benchmark::DoNotOptimize(bound.lb);
     }
 }
 
 void BM_BoundChildFromSums(benchmark::State& state) {
-    load_instance(static_cast<int>(state.range(0)));
-    NodeBuffer parent;
-    make_parent(parent.get(), level_of(state));
-    ParentLists lists;
-    lists.fill(parent.get());
-    ListSums sums;
-    sums.build(lists);
-    const int j = first_unscheduled(parent.get());
+    ParentWithLists p(state);
     ChildBound bound;
     for (auto _ : state) {
-        bound_child(lists, &sums, parent.get(), j, bound);
+        bound_child(p.lists, &p.sums, p.parent.get(), p.j, bound);
         benchmark::DoNotOptimize(bound.lb);
     }
 }
 
 void BM_BuildListSums(benchmark::State& state) {
-    load_instance(static_cast<int>(state.range(0)));
-    NodeBuffer parent;
-    make_parent(parent.get(), level_of(state));
-    ParentLists lists;
-    lists.fill(parent.get());
-    ListSums sums;
+    ParentWithLists p(state);
     for (auto _ : state) {
-        sums.build(lists);
-        benchmark::DoNotOptimize(sums.steps);
+        p.sums.build(p.lists);
+        benchmark::DoNotOptimize(p.sums.steps);
     }
 }
 
