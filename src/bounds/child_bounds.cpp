@@ -220,7 +220,7 @@ using WalkEstimates = void (*)(const ParentLists&, int, int, int, double*);
 using WalkCompletions = void (*)(const ParentLists&, int, int, int, int*);
 
 // The widest form the processor runs.
-int vector_level() {
+int widest_vector_level() {
     __builtin_cpu_init();
     if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
         __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512bw"))
@@ -229,14 +229,28 @@ int vector_level() {
     return 0;
 }
 
-const WalkEstimates walk_estimates = vector_level() == 2   ? walk_estimates_avx512
-                                     : vector_level() == 1 ? walk_estimates_avx2
-                                                           : walk_estimates_baseline;
-const WalkCompletions walk_completions = vector_level() == 2   ? walk_completions_avx512
-                                         : vector_level() == 1 ? walk_completions_avx2
-                                                               : walk_completions_baseline;
+WalkEstimates walk_estimates = nullptr;
+WalkCompletions walk_completions = nullptr;
+const int widest_level = use_vector_level(widest_vector_level());
 
 }  // namespace
+
+int use_vector_level(int level) {
+    const WalkEstimates estimates[] = {walk_estimates_baseline, walk_estimates_avx2,
+                                       walk_estimates_avx512};
+    const WalkCompletions completions[] = {walk_completions_baseline, walk_completions_avx2,
+                                           walk_completions_avx512};
+    if (level < 0) level = 0;
+    if (level > 2) level = 2;
+    if (level > widest_level && walk_estimates) level = widest_level;
+    walk_estimates = estimates[level];
+    walk_completions = completions[level];
+    return level;
+}
+
+int widest_vector_form() {
+    return widest_level;
+}
 
 size_t ParentLists::bytes_needed() {
     const size_t cells = static_cast<size_t>(n_jobs + 1) * LIST_LANES;

@@ -76,6 +76,13 @@ inline ChildTimes child_times(const Node* parent, int j) {
 
 struct ListSums;
 
+// The walks come in one compiled form per instruction set, all giving the same bits: 0 SSE2,
+// 1 AVX2, 2 AVX-512. The widest the processor runs is chosen at start; use_vector_level
+// chooses another (no wider than that one) and returns the level in use, so that tests can
+// check every form the processor runs.
+int use_vector_level(int level);
+int widest_vector_form();
+
 // The LB and list UB of parent + j, computed from the parent's lists by walking them; returns
 // E*, the largest list estimate, as bound_node finds it. Reads the run's tables only.
 double bound_child_by_walk(const ParentLists& lists, const Node* parent, int j, ChildBound& out);

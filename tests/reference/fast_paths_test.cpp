@@ -74,7 +74,18 @@ std::vector<int> best() {
 
 }  // namespace
 
-TEST(FastPaths, ChildBoundsEqualThePlainBounds) {
+// Every compiled form of the walks the processor runs (SSE2, AVX2, AVX-512), each against the
+// plain bounds.
+class ChildBoundsInEveryVectorForm : public testing::TestWithParam<int> {
+  protected:
+    void SetUp() override {
+        if (GetParam() > widest_vector_form()) GTEST_SKIP() << "the processor lacks this form";
+        use_vector_level(GetParam());
+    }
+    void TearDown() override { use_vector_level(widest_vector_form()); }
+};
+
+TEST_P(ChildBoundsInEveryVectorForm, EqualThePlainBounds) {
     ParentLists lists;
     ListSums sums;
     NodeBuffer parent_buffer, child_buffer;
@@ -127,6 +138,8 @@ TEST(FastPaths, ChildBoundsEqualThePlainBounds) {
     }
     EXPECT_GT(checked, 3000);
 }
+
+INSTANTIATE_TEST_SUITE_P(FastPaths, ChildBoundsInEveryVectorForm, testing::Values(0, 1, 2));
 
 // Each list's estimate for a child as the plain bound computes it, by walking the whole list.
 double plain_list_estimate(const Node* child, int l, int start2) {
