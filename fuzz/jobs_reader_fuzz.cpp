@@ -31,7 +31,7 @@ std::vector<zemko::Job> reference_jobs(std::string text) {
     zemko::Job slot{};
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);) {
-        sscanf(line.c_str(), "%d %d %d %d", &slot.id, &slot.p1, &slot.p2, &slot.route);
+        sscanf(line.c_str(), "%d %d %d %d", &slot.number, &slot.p1, &slot.p2, &slot.route);
         if (slot.p1 == 0 && slot.p2 == 0) continue;
         if (slot.route != 1 && slot.route != 2) slot.route = 1;
         table.push_back(slot);
@@ -46,18 +46,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string text(reinterpret_cast<const char*>(data), size);
     std::istringstream in(text);
     int bad_line = 0;
-    int outcome = zemko::load_jobs(in, &bad_line);
+    zemko::JobTable table;
+    zemko::JobsOutcome outcome = zemko::load_jobs(in, table, &bad_line);
 
-    if (zemko::n_jobs < 0 || zemko::n_jobs > zemko::MAX_JOBS) fail("n_jobs out of range");
+    if (table.n_jobs < 0 || table.n_jobs > zemko::MAX_JOBS) fail("n_jobs out of range");
     if (outcome == zemko::JOBS_NUMBER_TOO_LARGE && bad_line < 1) fail("no line for a refusal");
     if (outcome != zemko::JOBS_LOADED) return 0;
 
     std::vector<zemko::Job> expected = reference_jobs(text);
-    if (static_cast<int>(expected.size()) != zemko::n_jobs) fail("job count differs");
-    for (int i = 0; i < zemko::n_jobs; ++i) {
-        const zemko::Job& a = zemko::jobs[i];
+    if (static_cast<int>(expected.size()) != table.n_jobs) fail("job count differs");
+    for (int i = 0; i < table.n_jobs; ++i) {
+        const zemko::Job& a = table.jobs[i];
         const zemko::Job& b = expected[i];
-        if (a.id != b.id || a.p1 != b.p1 || a.p2 != b.p2 || a.route != b.route)
+        if (a.number != b.number || a.p1 != b.p1 || a.p2 != b.p2 || a.route != b.route)
             fail("job differs from sscanf");
     }
     return 0;

@@ -1,6 +1,6 @@
-// Fuzz target for one whole run: a small instance (up to 12 jobs) and the nine settings, both
-// drawn from the fuzzer's bytes, written out as a data file and a settings file and run as the
-// driver runs them. The bytes choose values rather than text (the two readers have targets of
+// Fuzz target for one whole run: a small instance (up to 12 jobs) and the settings, both drawn
+// from the fuzzer's bytes, written out as a data file and a settings file and solved as the
+// console solves them. The bytes choose values rather than text (the two readers have targets of
 // their own), so that the search meets every kind of setting value, including the extremes
 // of 32 bits, and times up to the largest the reader accepts. A run must not crash, must
 // release all its memory, and must end with a best sequence that is a permutation of the jobs
@@ -15,14 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "app/run.hpp"
-#include "bounds/best_solution.hpp"
+#include <zemko/zemko.hpp>
+
 #include "input/jobs.hpp"
 #include "input/settings.hpp"
-#include "schedule/node.hpp"
-#include "schedule/node_storage.hpp"
-#include "search/beam_selection.hpp"
-#include "search/setup.hpp"
 
 namespace {
 
@@ -80,7 +76,7 @@ bool choose_setting(ByteReader& in, int& value) {
 
 std::string settings_file(ByteReader& in) {
     std::string text;
-    for (int r = 1; r < zemko::N_SETTING_ROWS; ++r) {
+    for (int r = 1; r < zemko::n_setting_rows; ++r) {
         int value = 0;
         if (choose_setting(in, value))
             text += std::string(zemko::setting_rows[r].key) + " = " + std::to_string(value) + "\n";
@@ -116,60 +112,37 @@ std::string data_file(ByteReader& in) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    // The transcript is not checked here (the end-to-end tests do that), but it is produced.
-    if (!std::freopen("/dev/null", "w", stdout)) std::abort();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace zemko;
     ByteReader bytes(data, size);
     std::string settings_text = settings_file(bytes);
     std::string data_text = data_file(bytes);
 
-    // The driver's run, step by step.
-    reset_best_solution();
-    bounds_computed = 0;
+    // The console's run, step by step.
+    JobTable table;
     std::istringstream jobs_in(data_text);
-    if (load_jobs(jobs_in, nullptr) != JOBS_LOADED) return 0;
-    set_default_settings();
+    if (load_jobs(jobs_in, table, nullptr) != JOBS_LOADED) return 0;
     std::istringstream settings_in(settings_text);
-    apply_settings(settings_in);
-    Beam = std::min(Beam, MAX_FUZZ_BEAM);
+    Settings settings;
+    apply_settings(settings_in, settings, nullptr);
+    settings.beam = std::min(settings.beam, MAX_FUZZ_BEAM);
+    const std::vector<Job> jobs(table.jobs, table.jobs + table.n_jobs);
+    // The transcript is not checked here (the end-to-end tests do that), but it is produced.
+    std::ostringstream transcript;
+    const Result result = solve(jobs, settings, &transcript);
 
     bool mixed = false;
-    for (int i = 1; i < n_jobs; ++i)
+    for (int i = 1; i < table.n_jobs; ++i)
         mixed = mixed || jobs[i].route != jobs[0].route;
-
-    if (setup_search() == 0) {
-        // ParetoBeam widens the beam to 4999 in the set-up; the rows stay allocated for that
-        // width, so narrowing it again only keeps the case fast.
-        Beam = std::min(Beam, MAX_FUZZ_BEAM);
-        do {
-            int generated = expand_level();
-            std::printf("%d-", generated);
-            bounds_computed += generated;
-        } while (beam_not_empty());
-    } else if (!mixed) {
-        fail("a flow-shop instance was refused");
-    }
-    release_all_memory();
-    if (zones_live != 0 || lists_live != 0) fail("memory not balanced");
-
-    if (mixed || n_jobs == 0) {
-        if (best_fo != INT_MAX) fail("a solution without a search");
+    if (transcript.str().find("Abnormal memory use") != std::string::npos)
+        fail("memory not balanced");
+    if (mixed != (result.status == Status::mixed_routes)) fail("the route check");
+    if (mixed || table.n_jobs == 0) {
+        if (!result.sequence.empty()) fail("a solution without a search");
         return 0;
     }
-    if (best_fo == INT_MAX) fail("no solution for a flow-shop instance");
-    std::vector<bool> seen(n_jobs, false);
-    for (int i = 0; i < n_jobs; ++i) {
-        int j = best_seq[i];
-        if (j < 0 || j >= n_jobs || seen[j]) fail("best sequence is not a permutation");
-        seen[j] = true;
-    }
-    int c1 = 0;
-    int c2 = 0;
-    if (eval_seq(best_seq, n_jobs, c1, c2) != best_fo) fail("objective of the best sequence");
+    if (result.status != Status::solved) fail("no solution for a flow-shop instance");
+    if (objective(jobs, result.sequence) != result.objective)
+        fail("objective of the best sequence");
     return 0;
 }

@@ -6,17 +6,9 @@
 #include <unistd.h>
 #include <cerrno>
 #include <climits>
-#include <cstdio>
 #include <string>
 
-#include "app/run.hpp"
-#include "bounds/best_solution.hpp"
-#include "bounds/node_bounds.hpp"
-#include "input/jobs.hpp"
-#include "input/settings.hpp"
 #include "schedule/node.hpp"
-#include "search/beam_selection.hpp"
-#include "search/recovery.hpp"
 
 namespace zemko {
 
@@ -49,33 +41,36 @@ bool ends_inside_a_line(int fd) {
 
 }  // namespace
 
-void print_final_report() {
+void print_final_report(const SearchRun& run) {
+    const Transcript& out = run.out;
+    const BestSolution& best = run.best;
+    const int n_jobs = run.table.n_jobs;
     int c1 = 0;
     int c2 = 0;
-    int objective = eval_seq(best_seq, n_jobs, c1, c2);
-    if (best_fo == INT_MAX) {
-        std::printf("\nNo solutions found\n\n");
+    int objective = eval_seq(run.table, best.seq, n_jobs, c1, c2);
+    if (best.fo == INT_MAX) {
+        say(out, "\nNo solutions found\n\n");
         return;
     }
-    if (OUTPUT == 1) {
-        std::printf("\n");
+    if (run.settings.output == 1) {
+        say(out, "\n");
         for (int i = 0; i < n_jobs; ++i)
-            std::printf("%d ", jobs[best_seq[i]].id);
-        std::printf("(C1,C2 = %d,%d).\n", c1, c2);
+            say(out, "%d ", run.table.jobs[best.seq[i]].number);
+        say(out, "(C1,C2 = %d,%d).\n", c1, c2);
     }
-    std::printf("FO           = %d  (found at level %d)\n", best_fo, best_level);
-    std::printf("\n");
-    std::printf("End Level = %d\n", end_level);
-    if (objective != best_fo) std::printf("Dbg_Warning<main>");
-    std::printf("\nBounds Calcolati = %d\n", bounds_computed);
-    std::printf("Recoveries = %d\n", recoveries);
-    std::printf("Better UB solutions : %d\n", better_ub_count);
+    say(out, "FO           = %d  (found at level %d)\n", best.fo, best.level);
+    say(out, "\n");
+    say(out, "End Level = %d\n", run.end_level);
+    if (objective != best.fo) say(out, "Dbg_Warning<main>");
+    say(out, "\nBounds Calcolati = %d\n", run.bounds_computed);
+    say(out, "Recoveries = %d\n", run.recoveries);
+    say(out, "Better UB solutions : %d\n", run.better_ub_count);
 }
 
-bool write_ub_file() {
-    std::string text = std::to_string(best_fo) + " ";
+bool write_ub_file(long long objective, const std::vector<int>& sequence, int n_jobs) {
+    std::string text = std::to_string(objective) + " ";
     for (int i = 0; i < n_jobs; ++i)
-        text += std::to_string(best_seq[i]) + " ";
+        text += std::to_string(sequence.empty() ? 0 : sequence[i]) + " ";
 
     // A temporary file beside ub.rep, renamed over it: readers see the old file or the new
     // one, never a part of it.
@@ -91,8 +86,8 @@ bool write_ub_file() {
     return ok;
 }
 
-bool append_out_line(int seconds) {
-    std::string line = std::to_string(best_fo) + " " + std::to_string(seconds) + "\n";
+bool append_out_line(long long objective, int seconds) {
+    std::string line = std::to_string(objective) + " " + std::to_string(seconds) + "\n";
     // One write on a file opened for appending: lines of runs that finish together never mix.
     int fd = ::open(OUT_FILE, O_WRONLY | O_APPEND | O_CREAT, 0644);
     if (fd < 0) return false;

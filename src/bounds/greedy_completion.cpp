@@ -1,24 +1,16 @@
 // The greedy completion heuristic.
 #include "bounds/greedy_completion.hpp"
 
-#include "bounds/best_solution.hpp"
-#include "bounds/priority_lists.hpp"
-
 namespace zemko {
 
-int pair_cost(int first, int second, int r1, int r2) {
-    const Job& a = jobs[first];
-    const Job& b = jobs[second];
-    int a_done = imax(r1 + a.p1, r2) + a.p2;
-    int b_done = imax(r1 + a.p1 + b.p1, a_done) + b.p2;
-    return a_done + b_done;
-}
-
-int greedy_completion(const Node* node) {
+int greedy_completion(BoundsRun& run, const Node* node) {
+    const Job* jobs = run.table.jobs;
+    const int n_jobs = run.table.n_jobs;
+    const JobKey* order_p1 = run.lists.order_p1;
     int flags[MAX_JOBS];
     int seq[MAX_JOBS];
-    copy_seq(flags, node->unscheduled);
-    copy_seq(seq, node->seq);
+    copy_seq(run.table, flags, node->unscheduled);
+    copy_seq(run.table, seq, node->seq);
     int r1 = node->c1;
     int r2 = node->c2;
     int z = node->c2sum;
@@ -31,7 +23,7 @@ int greedy_completion(const Node* node) {
         // have changed during this walk; on equal cost the candidate stays.
         for (int k = px + 1; k < n_jobs; ++k) {
             int y = order_p1[k].job;
-            if (flags[y] && pair_cost(y, x, r1, r2) < pair_cost(x, y, r1, r2)) x = y;
+            if (flags[y] && pair_cost(jobs, y, x, r1, r2) < pair_cost(jobs, x, y, r1, r2)) x = y;
         }
         r1 = r1 + jobs[x].p1;
         r2 = imax(r1, r2) + jobs[x].p2;
@@ -39,7 +31,7 @@ int greedy_completion(const Node* node) {
         flags[x] = 0;
         seq[i] = x;
     }
-    offer_solution(seq, z, node->level);
+    offer_solution(run.best, run.table, seq, z, node->level);
     return z;
 }
 

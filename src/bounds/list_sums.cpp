@@ -20,29 +20,17 @@
 
 #include <cmath>
 
-#include "bounds/priority_lists.hpp"
-#include "input/jobs.hpp"
+#include "util/cpu_forms.hpp"
 
 namespace zemko {
 
 namespace {
 
-// The weights of the run's lists.
-struct WeightFacts {
-    bool in_unit_range = true;    // every weight is in [0, 1]
-    bool exact[LIST_LANES] = {};  // the list's weights are all 0, 1/2 or 1
-};
-WeightFacts weight_facts;
-
-bool is_half_multiple(double w) {
-    return w == 0.0 || w == 0.5 || w == 1.0;
-}
-
 // The running sums, step by step; every lane is independent.
-__attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default"))) void forward_sums(
-    const int* __restrict p1s, const int* __restrict p2s, const double* __restrict ws, int m,
-    double* __restrict a_term, double* __restrict w_after, double* __restrict w2_after,
-    double* __restrict totals) {
+ZEMKO_CPU_CLONES void forward_sums(const int* __restrict p1s, const int* __restrict p2s,
+                                   const double* __restrict ws, int m, double* __restrict a_term,
+                                   double* __restrict w_after, double* __restrict w2_after,
+                                   double* __restrict totals) {
     double p1_run[LIST_LANES] = {}, p2_run[LIST_LANES] = {}, w_total[LIST_LANES] = {};
     double w2_total[LIST_LANES] = {}, a_total[LIST_LANES] = {}, scale[LIST_LANES] = {};
     for (int k = 0; k < m; ++k) {
@@ -82,25 +70,7 @@ __attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default"))) vo
 
 }  // namespace
 
-void prepare_list_sums() {
-    WeightFacts facts;
-    for (int l = 0; l < NUM_LISTS; ++l) {
-        bool exact = true;
-        for (int j = 0; j < n_jobs; ++j) {
-            const double w = prio_weight[l][j];
-            if (!(w >= 0.0 && w <= 1.0)) facts.in_unit_range = false;
-            exact = exact && is_half_multiple(w);
-        }
-        facts.exact[l] = exact;
-    }
-    weight_facts = facts;
-}
-
-bool list_sums_apply() {
-    return weight_facts.in_unit_range;
-}
-
-void ListSums::build(const ParentLists& lists) {
+void ListSums::build(const ParentLists& lists, const ListEntries& entries, int n_jobs) {
     const int m = lists.unscheduled;
     steps = m;
     const size_t cells = static_cast<size_t>(n_jobs + 1) * LIST_LANES;
@@ -109,11 +79,11 @@ void ListSums::build(const ParentLists& lists) {
             v->assign(cells, 0.0);
         lane_total.assign(static_cast<size_t>(LANE_TOTALS) * LIST_LANES, 0.0);
     }
-    forward_sums(lists.p1, lists.p2, lists.w, m, a_term.data(), w_after.data(),
-                 w2_after.data(), lane_total.data());
+    forward_sums(lists.p1, lists.p2, lists.w, m, a_term.data(), w_after.data(), w2_after.data(),
+                 lane_total.data());
     const double slack_factor = (3.0 * m + 16.0) * 0x1p-52;
     for (int l = 0; l < LIST_LANES; ++l)
-        lane_total[SLACK_FACTOR * LIST_LANES + l] = weight_facts.exact[l] ? 0.0 : slack_factor;
+        lane_total[SLACK_FACTOR * LIST_LANES + l] = entries.exact_weights[l] ? 0.0 : slack_factor;
 }
 
 void sum_child_estimates(const ListSums& sums, const ParentLists& lists, int j, int c1, int start2,

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "bounds/child_bounds.hpp"
+#include "bounds/parent_lists.hpp"
 
 namespace zemko {
 
@@ -25,8 +25,8 @@ struct ListSums {
     // and the factor that turns an estimate's magnitude into its slack.
     enum LaneTotal { W_TOTAL, W2_TOTAL, A_TOTAL, SCALE_TOTAL, SLACK_FACTOR, LANE_TOTALS };
 
-    // Builds the sums of the parent whose lists are `lists`.
-    void build(const ParentLists& lists);
+    // Builds the sums of the parent whose lists are `lists`, from the run's entries.
+    void build(const ParentLists& lists, const ListEntries& entries, int n_jobs);
 };
 
 // The estimates of one child: per list, the closed form and its slack. The walked estimate
@@ -41,10 +41,9 @@ struct SummedEstimates {
 void sum_child_estimates(const ListSums& sums, const ParentLists& lists, int j, int c1, int start2,
                          SummedEstimates& out);
 
-// Checks this run's weights, once the priority lists are built.
-void prepare_list_sums();
-
 // True when the slack holds for this run's weights (all in [0, 1]).
-bool list_sums_apply();
+inline bool list_sums_apply(const ListEntries& entries) {
+    return entries.weights_in_unit_range;
+}
 
 }  // namespace zemko

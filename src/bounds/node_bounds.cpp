@@ -2,26 +2,19 @@
 #include "bounds/node_bounds.hpp"
 
 #include <climits>
-#include <cstdio>
 
-#include "bounds/best_solution.hpp"
 #include "bounds/greedy_completion.hpp"
-#include "bounds/priority_lists.hpp"
-#include "input/settings.hpp"
 
 namespace zemko {
-
-int list_ub = INT_MAX;
-double list_estimate = 0.0;
-int better_ub_count = 0;
 
 namespace {
 
 // Earliest start of the unscheduled jobs on machine 2: machine 2 must be free, and the first
 // of them cannot end on machine 1 before the smallest p1 among them.
-int machine2_start(const Node* node) {
+int machine2_start(const BoundsRun& run, const Node* node) {
+    const JobKey* order_p1 = run.lists.order_p1;
     int start = node->c2;
-    for (int k = 0; k < n_jobs; ++k) {
+    for (int k = 0; k < run.table.n_jobs; ++k) {
         int j = order_p1[k].job;
         if (!node->unscheduled[j]) continue;
         if (node->c1 + order_p1[k].key > start) start = node->c1 + order_p1[k].key;
@@ -32,17 +25,15 @@ int machine2_start(const Node* node) {
 
 }  // namespace
 
-int lb_from_estimate(int c2sum, double estimate) {
-    return static_cast<int>(c2sum + estimate + LB_ROUNDING);
-}
-
-int compute_list_bounds(const Node* node) {
+ListBounds compute_list_bounds(BoundsRun& run, const Node* node) {
+    const Job* jobs = run.table.jobs;
+    const int n_jobs = run.table.n_jobs;
     int working[MAX_JOBS];
     int best_completion[MAX_JOBS];
-    list_ub = INT_MAX;
+    int list_ub = INT_MAX;
     double best_estimate = 0.0;
-    copy_seq(working, node->seq);
-    const int start2 = machine2_start(node);
+    copy_seq(run.table, working, node->seq);
+    const int start2 = machine2_start(run, node);
 
     for (int l = 0; l < NUM_LISTS; ++l) {
         // Each unscheduled job, in list l's order, is estimated to end on machine 2 at a
@@ -52,38 +43,38 @@ int compute_list_bounds(const Node* node) {
         double estimate = 0.0;
         int pos = node->level;
         for (int k = 0; k < n_jobs; ++k) {
-            int j = prio_list[l][k];
+            int j = run.lists.prio_list[l][k];
             if (!node->unscheduled[j]) continue;
             working[pos++] = j;
             r1 = r1 + jobs[j].p1;
             r2 = r2 + jobs[j].p2;
-            double w = prio_weight[l][j];
+            double w = run.lists.prio_weight[l][j];
             estimate = estimate + w * (r1 + jobs[j].p2) + (1 - w) * r2;
         }
         if (estimate > best_estimate) best_estimate = estimate;
 
         int c1 = 0;
         int c2 = 0;
-        int objective = eval_seq(working, n_jobs, c1, c2);
+        int objective = eval_seq(run.table, working, n_jobs, c1, c2);
         if (objective < list_ub) {
             list_ub = objective;
-            copy_seq(best_completion, working);
+            copy_seq(run.table, best_completion, working);
         }
     }
-    offer_solution(best_completion, list_ub, node->level);
-    list_estimate = best_estimate;
-    return lb_from_estimate(node->c2sum, best_estimate);
+    offer_solution(run.best, run.table, best_completion, list_ub, node->level);
+    return {lb_from_estimate(node->c2sum, best_estimate), list_ub, best_estimate};
 }
 
-int bound_node(Node* node, int& ub_out) {
-    int lb = compute_list_bounds(node);
-    ub_out = list_ub;
-    if (BetterUB) {
-        int greedy = greedy_completion(node);
+int bound_node(BoundsRun& run, Node* node, int& ub_out) {
+    const ListBounds bounds = compute_list_bounds(run, node);
+    const int lb = bounds.lb;
+    ub_out = bounds.list_ub;
+    if (run.settings.better_ub) {
+        int greedy = greedy_completion(run, node);
         if (greedy < ub_out) {
             ub_out = greedy;
-            if (lb > greedy) std::printf("<WARNING_LB>");
-            better_ub_count += 1;
+            if (lb > greedy) say(run.out, "<WARNING_LB>");
+            run.better_ub_count += 1;
         }
     }
     node->lb = lb;

@@ -1,13 +1,7 @@
 // The job orders and priority lists, and the tuning of each job's weight in each list.
 #include "bounds/priority_lists.hpp"
 
-#include "input/settings.hpp"
-
 namespace zemko {
-
-JobKey order_p1[MAX_JOBS];
-int prio_list[NUM_LISTS][MAX_JOBS];
-double prio_weight[NUM_LISTS][MAX_JOBS];
 
 int compare_job_keys(const JobKey* a, const JobKey* b) {
     if (a->key > b->key) return 1;
@@ -42,10 +36,8 @@ void insertion_sort(Entry* entries, int count, int (*compare)(const Entry*, cons
 
 // Narrows the range [low, high] of admissible changes of wJ so that J, at position pos_j of
 // the list, keeps its preferred order against job I at position pos_i.
-void limit_range(int job_j, double w_j, int pos_j, int job_i, double w_i, int pos_i, double& low,
-                 double& high) {
-    const Job& J = jobs[job_j];
-    const Job& I = jobs[job_i];
+void limit_range(const Job& J, double w_j, int pos_j, const Job& I, double w_i, int pos_i,
+                 double& low, double& high) {
     // The weights are crossed: D is the sum of both jobs' bound terms with J directly before
     // I, minus the same sum with J directly after I.
     double x = (1 - w_i) * J.p2 + w_i * J.p1;
@@ -67,18 +59,22 @@ void limit_range(int job_j, double w_j, int pos_j, int job_i, double w_i, int po
 
 // Moves each job's weight in list k toward the larger of its two root estimates, as far as
 // its range allows; a tuned weight is stored at once and seen by the later positions.
-void tune_list_weights(int k) {
+void tune_list_weights(const JobTable& table, PriorityLists& lists, int k) {
+    const Job* jobs = table.jobs;
+    const int n_jobs = table.n_jobs;
+    int* const prio_list = lists.prio_list[k];
+    double* const prio_weight = lists.prio_weight[k];
     int s1 = 0;
-    int s2 = order_p1[0].key;  // machine 2 is free from the smallest p1 on
+    int s2 = lists.order_p1[0].key;  // machine 2 is free from the smallest p1 on
     for (int p = 0; p < n_jobs; ++p) {
-        int job_j = prio_list[k][p];
-        double w_j = prio_weight[k][job_j];
+        int job_j = prio_list[p];
+        double w_j = prio_weight[job_j];
         double low = -WEIGHT_RANGE;
         double high = WEIGHT_RANGE;
         for (int q = 0; q < n_jobs; ++q) {
-            int job_i = prio_list[k][q];
+            int job_i = prio_list[q];
             if (job_i == job_j || jobs[job_i].p1 == jobs[job_i].p2) continue;
-            limit_range(job_j, w_j, p, job_i, prio_weight[k][job_i], q, low, high);
+            limit_range(jobs[job_j], w_j, p, jobs[job_i], prio_weight[job_i], q, low, high);
         }
         s1 += jobs[job_j].p1;
         s2 += jobs[job_j].p2;
@@ -88,21 +84,22 @@ void tune_list_weights(int k) {
         if (e1 < e2) w_j = w_j + low;
         if (w_j < 0) w_j = 0.0;
         if (w_j > 1) w_j = 1.0;
-        prio_weight[k][job_j] = w_j;
+        prio_weight[job_j] = w_j;
     }
 }
 
 }  // namespace
 
-int build_priority_lists() {
-    const int n = n_jobs;
+int build_priority_lists(const JobTable& table, int perturb, PriorityLists& lists) {
+    const Job* jobs = table.jobs;
+    const int n = table.n_jobs;
     for (int i = 0; i < n; ++i)
-        order_p1[i] = {i, jobs[i].p1};
-    insertion_sort(order_p1, n, compare_job_keys);
+        lists.order_p1[i] = {i, jobs[i].p1};
+    insertion_sort(lists.order_p1, n, compare_job_keys);
 
     for (int k = 0; k < NUM_LISTS; ++k)
         for (int j = 0; j < n; ++j)
-            prio_weight[k][j] = k * WEIGHT_STEP;
+            lists.prio_weight[k][j] = k * WEIGHT_STEP;
 
     JobRealKey scratch[MAX_JOBS];
     for (int k = 0; k < NUM_LISTS; ++k) {
@@ -111,12 +108,12 @@ int build_priority_lists() {
             scratch[j] = {j, (1 - w) * jobs[j].p2 + w * jobs[j].p1};
         insertion_sort(scratch, n, compare_real_keys);
         for (int q = 0; q < n; ++q)
-            prio_list[k][q] = scratch[q].job;
+            lists.prio_list[k][q] = scratch[q].job;
     }
 
-    if (Perturb == 0 || n == 0) return 0;
+    if (perturb == 0 || n == 0) return 0;
     for (int k = 0; k < NUM_LISTS; ++k)
-        tune_list_weights(k);
+        tune_list_weights(table, lists, k);
     return 0;
 }
 

@@ -21,15 +21,18 @@ struct JobRealKey {
     double key;  // its sort key
 };
 
-extern JobKey order_p1[MAX_JOBS];                // every job by ascending p1 (key = p1)
-extern int prio_list[NUM_LISTS][MAX_JOBS];       // list k: jobs by (1-w)*p2 + w*p1
-extern double prio_weight[NUM_LISTS][MAX_JOBS];  // weight of job j (by index) in list k
+// The orders the bounds and the greedy completion walk; only entries below n_jobs are used.
+struct PriorityLists {
+    JobKey order_p1[MAX_JOBS];                // every job by ascending p1 (key = p1)
+    int prio_list[NUM_LISTS][MAX_JOBS];       // list k: jobs by (1-w)*p2 + w*p1
+    double prio_weight[NUM_LISTS][MAX_JOBS];  // weight of job j (by index) in list k
+};
 
 int compare_job_keys(const JobKey* a, const JobKey* b);
 int compare_real_keys(const JobRealKey* a, const JobRealKey* b);
 
-// Builds order_p1, prio_list and prio_weight from the job table (tuning the weights when
-// Perturb is nonzero). Returns 0.
-int build_priority_lists();
+// Builds the orders and lists from the job table (tuning the weights when perturb is nonzero).
+// Returns 0.
+int build_priority_lists(const JobTable& table, int perturb, PriorityLists& lists);
 
 }  // namespace zemko

@@ -1,19 +1,14 @@
-// Reading the job data file: one job per line, four integers "id p1 p2 route".
+// Reading the job data file: one job per line, four integers "number p1 p2 route".
 #include "input/jobs.hpp"
 
 #include <sys/stat.h>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 
-#include "app/run.hpp"
 #include "input/line_scan.hpp"
 
 namespace zemko {
-
-Job jobs[MAX_JOBS];
-int n_jobs = 0;
 
 namespace {
 
@@ -22,24 +17,27 @@ constexpr int FIELDS_PER_LINE = 4;
 // Scanning a line with "%d %d %d %d" writes the fields it converts straight into the slot, so
 // a field the line does not supply keeps what the slot already held.
 void store_fields(Job& slot, const ScannedInts& fields) {
-    int* targets[FIELDS_PER_LINE] = {&slot.id, &slot.p1, &slot.p2, &slot.route};
+    int* targets[FIELDS_PER_LINE] = {&slot.number, &slot.p1, &slot.p2, &slot.route};
     for (int f = 0; f < fields.count; ++f)
         *targets[f] = static_cast<int>(fields.value[f]);
 }
 
-long long sum_of_abs_times() {
+bool times_too_large(const JobTable& table) {
     long long sum = 0;
-    for (int i = 0; i < n_jobs; ++i)
-        sum += std::llabs(jobs[i].p1) + std::llabs(jobs[i].p2);
-    return sum;
+    for (int i = 0; i < table.n_jobs; ++i)
+        sum += std::llabs(table.jobs[i].p1) + std::llabs(table.jobs[i].p2);
+    return static_cast<long long>(table.n_jobs) * sum > MAX_TIME_PRODUCT;
+}
+
+int accepted_route(int route) {
+    return route == 1 || route == 2 ? route : 1;
 }
 
 }  // namespace
 
-int load_jobs(std::istream& in, int* bad_line) {
-    // A fresh table, as at process start: a slot's unsupplied fields must read as zero.
-    std::memset(jobs, 0, sizeof jobs);
-    n_jobs = 0;
+JobsOutcome load_jobs(std::istream& in, JobTable& table, int* bad_line) {
+    // A fresh table: a slot's unsupplied fields must read as zero.
+    table = JobTable{};
     // The slot after a full table: lines that are rejected there are harmless, an accepted one
     // is refused.
     Job overflow_slot{};
@@ -54,50 +52,54 @@ int load_jobs(std::istream& in, int* bad_line) {
             if (bad_line) *bad_line = line_number;
             return JOBS_NUMBER_TOO_LARGE;
         }
-        Job& slot = n_jobs < MAX_JOBS ? jobs[n_jobs] : overflow_slot;
+        Job& slot = table.n_jobs < MAX_JOBS ? table.jobs[table.n_jobs] : overflow_slot;
         store_fields(slot, fields);
         if (slot.p1 == 0 && slot.p2 == 0) continue;  // header, blank or zero line
-        if (n_jobs == MAX_JOBS) return JOBS_TOO_MANY;
-        if (slot.route != 1 && slot.route != 2) slot.route = 1;
-        ++n_jobs;
+        if (table.n_jobs == MAX_JOBS) return JOBS_TOO_MANY;
+        slot.route = accepted_route(slot.route);
+        ++table.n_jobs;
     }
     if (reader.failed()) return JOBS_READ_ERROR;
-    if (static_cast<long long>(n_jobs) * sum_of_abs_times() > MAX_TIME_PRODUCT)
-        return JOBS_TIMES_TOO_LARGE;
+    if (times_too_large(table)) return JOBS_TIMES_TOO_LARGE;
     return JOBS_LOADED;
 }
 
-int read_jobs(const char* file_name) {
-    bounds_computed = 0;
-
+JobsOutcome read_jobs(const char* file_name, JobTable& table, int* bad_line) {
     struct stat info;
     std::ifstream in;
     if (stat(file_name, &info) == 0 && !S_ISDIR(info.st_mode))
         in.open(file_name, std::ios::in | std::ios::binary);
-    if (!in.is_open()) {
-        std::printf("\n\nFile not found\n\n");
-        return 1;
-    }
+    if (!in.is_open()) return JOBS_NOT_FOUND;
+    return load_jobs(in, table, bad_line);
+}
 
-    int bad_line = 0;
-    switch (load_jobs(in, &bad_line)) {
-        case JOBS_TOO_MANY:
-            std::printf("\n\nToo many jobs: at most %d can be loaded\n\n", MAX_JOBS);
-            return 1;
-        case JOBS_NUMBER_TOO_LARGE:
-            std::printf("\n\nNumber too large in data file at line %d\n\n", bad_line);
-            return 1;
-        case JOBS_TIMES_TOO_LARGE:
-            std::printf("\n\nProcessing times too large\n\n");
-            return 1;
-        case JOBS_READ_ERROR:
-            std::printf("\n\nCannot read data file\n\n");
-            return 1;
-        default:
-            break;
+JobsOutcome table_from_jobs(const std::vector<Job>& given, JobTable& table) {
+    table = JobTable{};
+    if (given.size() > static_cast<size_t>(MAX_JOBS)) return JOBS_TOO_MANY;
+    table.n_jobs = static_cast<int>(given.size());
+    for (int i = 0; i < table.n_jobs; ++i) {
+        table.jobs[i] = given[i];
+        table.jobs[i].route = accepted_route(given[i].route);
     }
-    std::printf("\n'%s' : %d Jobs loaded.\n", file_name, n_jobs);
-    return 0;
+    if (times_too_large(table)) return JOBS_TIMES_TOO_LARGE;
+    return JOBS_LOADED;
+}
+
+std::string jobs_outcome_message(JobsOutcome outcome, int bad_line) {
+    switch (outcome) {
+        case JOBS_NOT_FOUND:
+            return "File not found";
+        case JOBS_TOO_MANY:
+            return "Too many jobs: at most " + std::to_string(MAX_JOBS) + " can be loaded";
+        case JOBS_NUMBER_TOO_LARGE:
+            return "Number too large in data file at line " + std::to_string(bad_line);
+        case JOBS_TIMES_TOO_LARGE:
+            return "Processing times too large";
+        case JOBS_READ_ERROR:
+            return "Cannot read data file";
+        default:
+            return "";
+    }
 }
 
 }  // namespace zemko

@@ -1,49 +1,39 @@
-// The nine integer settings of a run and the reader of the settings file ZEMKO.INI.
+// The settings of a run and the reader of the settings file ZEMKO.INI. The table of rows is
+// ZEMKO_SETTINGS in <zemko/zemko.hpp>: the one place that gives keys, defaults and meanings.
 #pragma once
 
 #include <istream>
+#include <ostream>
+#include <string>
+
+#include <zemko/zemko.hpp>
 
 namespace zemko {
-
-// The settings, named as in the settings file. setting_rows below is the one place that gives
-// their keys, defaults and meaning.
-extern int Perturb;
-extern int ALPHA;
-extern int OUTPUT;
-extern int Beam;
-extern int Filter;
-extern int ParetoBeam;
-extern int BetterUB;
-extern int RecoveryStep;
-extern int MoreLoops;
-extern int Threads;
 
 // One row of the key table. A line's key matches a row when it begins with the row's key.
 struct SettingRow {
     const char* key;          // key text as written in the settings file
-    int* setting;             // the setting it sets; none for the comment row
+    int Settings::*setting;   // the setting it sets; none for the comment row
     int default_value;        // value before the file is read
     const char* description;  // what the setting does, for the documentation
 };
 
-inline constexpr int N_SETTING_ROWS = 11;
-// Searched in this order; row 0 is the comment marker.
-extern const SettingRow setting_rows[N_SETTING_ROWS];
+// The rows in the order they are searched; row 0 is the comment marker.
+#define ZEMKO_SETTING_ROW(field, key, default_value, description) \
+    {key, &Settings::field, default_value, description},
+inline constexpr SettingRow setting_rows[] = {{"/*", nullptr, 0, "comment line"},
+                                              ZEMKO_SETTINGS(ZEMKO_SETTING_ROW)};
+#undef ZEMKO_SETTING_ROW
+inline constexpr int n_setting_rows = sizeof setting_rows / sizeof setting_rows[0];
 
 inline constexpr const char* SETTINGS_FILE = "ZEMKO.INI";
 
-// Gives every setting its default.
-void set_default_settings();
+// Applies the lines of a settings stream over `settings`, writing a warning to `messages` (when
+// given) for each line it cannot use, and one when the stream fails before its end.
+void apply_settings(std::istream& in, Settings& settings, std::ostream* messages);
 
-// Applies the lines of a settings stream over the current values, printing a warning for each
-// line it cannot use, and one when the stream fails before its end.
-void apply_settings(std::istream& in);
-
-// Sets the defaults, then reads the named settings file if it can be opened (otherwise says
-// so). Returns 0; never fails.
-int read_settings_file(const char* path);
-
-// read_settings_file(SETTINGS_FILE).
-int read_settings();
+// The defaults, then the lines of the named settings file if it can be opened (otherwise
+// `messages` is told so). Never fails.
+Settings read_settings(const std::string& path, std::ostream* messages);
 
 }  // namespace zemko

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "input/jobs.hpp"
+
 namespace zemko {
 
 // A partial sequence scheduled from time 0 on both machines. Its four per-job arrays hold
@@ -47,13 +49,14 @@ inline int imax(int a, int b) {
     return a > b ? a : b;
 }
 
-int copy_seq(int* dst, const int* src);
-int copy_node(Node* dst, const Node* src);
-int append_job(Node* node, int j);
-int rebuild_node(Node* node, const int* seq, int count);
-int eval_seq(const int* seq, int count, int& c1, int& c2);
+// Copies the table's n_jobs entries of a per-job array.
+int copy_seq(const JobTable& table, int* dst, const int* src);
+int copy_node(const JobTable& table, Node* dst, const Node* src);
+int append_job(const JobTable& table, Node* node, int j);
+int rebuild_node(const JobTable& table, Node* node, const int* seq, int count);
+int eval_seq(const JobTable& table, const int* seq, int count, int& c1, int& c2);
 
 // Makes node the root of the instance: nothing scheduled, every job unscheduled (flag 1).
-void make_root(Node* node);
+void make_root(const JobTable& table, Node* node);
 
 }  // namespace zemko

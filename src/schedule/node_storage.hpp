@@ -3,6 +3,7 @@
 #pragma once
 
 #include "schedule/node.hpp"
+#include "util/transcript.hpp"
 
 namespace zemko {
 
@@ -17,27 +18,46 @@ struct BeamList {
     BeamList* next;  // following list record (one beam at a time: always none)
 };
 
-extern BeamList* current_beam;  // the beam being built or consumed, or none
-extern int lost_nodes;          // nodes released while the free stack was full
-extern int zones_live;          // zones allocated and not yet freed
-extern int lists_live;          // list records obtained from the heap and not yet freed
+struct NodeZone;
 
-// Forgets all storage state (counters, free stack, pool, current beam) before a run.
-void reset_node_storage();
+// The nodes of one run, their zones, the free stack and the beam.
+struct NodeStorage {
+    NodeStorage() = default;
+    NodeStorage(const NodeStorage&) = delete;
+    NodeStorage& operator=(const NodeStorage&) = delete;
+    ~NodeStorage();
 
-Node* new_node();
-int release_node(Node* node);
-BeamList* new_list_record();
-int free_list_record(BeamList* rec);
-int push_beam_node(Node* node);
-Node* pop_beam_node();
-bool beam_not_empty();
+    int n_jobs = 0;                    // entries of each per-job array of a node
+    Transcript out;                    // where the new-zone line goes
+    BeamList* current_beam = nullptr;  // the beam being built or consumed, or none
+    int lost_nodes = 0;                // nodes released while the free stack was full
+    int zones_live = 0;                // zones allocated and not yet freed
+    int lists_live = 0;                // list records obtained from the heap and not yet freed
 
-// Frees the zones, the beam and pooled list records and the selection tables, then warns
-// when the allocation counters do not balance.
-int release_all_memory();
+    NodeZone* first_zone = nullptr;
+    NodeZone* current_zone = nullptr;
+    int free_top = 0;
+    Node* free_nodes[FREE_STACK_SIZE];
+    int list_pool_count = 0;
+    BeamList* list_pool[LIST_POOL_SIZE];
+};
 
-// Prints the memory-error message, releases everything and ends the process with status 1.
-[[noreturn]] void memory_error();
+// Starts a run's storage empty, for nodes of n_jobs jobs.
+void reset_node_storage(NodeStorage& storage, int n_jobs, Transcript out);
+
+// These throw MemoryError when the system refuses memory.
+Node* new_node(NodeStorage& storage);
+int release_node(NodeStorage& storage, Node* node);
+BeamList* new_list_record(NodeStorage& storage);
+int free_list_record(NodeStorage& storage, BeamList* rec);
+int push_beam_node(NodeStorage& storage, Node* node);
+Node* pop_beam_node(NodeStorage& storage);
+bool beam_not_empty(const NodeStorage& storage);
+
+// Frees the zones, the beam and the pooled list records.
+void free_node_storage(NodeStorage& storage);
+
+// Frees everything, then warns when the allocation counters do not balance.
+int release_all_memory(NodeStorage& storage);
 
 }  // namespace zemko

@@ -18,7 +18,6 @@
 #include "search/child_generation.hpp"
 
 #include <climits>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -26,60 +25,28 @@
 #include "bounds/best_solution.hpp"
 #include "bounds/child_bounds.hpp"
 #include "bounds/list_sums.hpp"
-#include "bounds/node_bounds.hpp"
-#include "input/jobs.hpp"
-#include "input/settings.hpp"
-#include "schedule/mapped_block.hpp"
 #include "schedule/node_storage.hpp"
 #include "search/dominance_rules.hpp"
+#include "search/level_state.hpp"
 #include "search/recovery.hpp"
-#include "search/selection_tables.hpp"
-#include "search/thread_pool.hpp"
+#include "search/stop.hpp"
+#include "util/memory_error.hpp"
 
 namespace zemko {
 
+void ParentSnapshots::ensure(int count, int n_jobs) {
+    if (count <= capacity && stride == n_jobs) return;
+    int new_capacity = count > capacity ? count : capacity;
+    stride = n_jobs;
+    storage.assign(static_cast<size_t>(new_capacity) * NODE_ARRAYS * stride, 0);
+    nodes.assign(new_capacity, Node{});
+    for (int p = 0; p < new_capacity; ++p)
+        bind_node_arrays(&nodes[p], storage.data() + static_cast<size_t>(p) * NODE_ARRAYS * stride,
+                         stride);
+    capacity = new_capacity;
+}
+
 namespace {
-
-constexpr int CHUNK_PARENTS = 64;  // parents whose lists are held at once
-
-// Copies of the parents of the level, the source of their children's arrays.
-struct ParentSnapshots {
-    std::vector<int> storage;
-    std::vector<Node> nodes;
-    int capacity = 0;
-    int stride = 0;
-
-    Node* at(int p) { return &nodes[p]; }
-    // Room for count snapshots (their contents are not kept).
-    void ensure(int count) {
-        if (count <= capacity && stride == n_jobs) return;
-        int new_capacity = count > capacity ? count : capacity;
-        stride = n_jobs;
-        storage.assign(static_cast<size_t>(new_capacity) * NODE_ARRAYS * stride, 0);
-        nodes.assign(new_capacity, Node{});
-        for (int p = 0; p < new_capacity; ++p)
-            bind_node_arrays(
-                &nodes[p], storage.data() + static_cast<size_t>(p) * NODE_ARRAYS * stride, stride);
-        capacity = new_capacity;
-    }
-};
-
-// What step 2 computed for one child.
-struct ChildResult {
-    ChildBound bound;     // a bounded child's bounds
-    int completed_c2sum;  // a completed child's objective
-};
-
-// One parent of the chunk: its children, their results and its lists.
-struct ParentWork {
-    int n_children;                    // children generated
-    bool completes;                    // its children have one job left and are completed
-    std::vector<int> children;         // the jobs of its children, by ascending index
-    std::vector<ChildResult> results;  // per child, what step 2 computed
-    std::vector<int> sequences;        // per completed child, its sequence (n_jobs entries)
-    ParentLists* lists;                // its compacted lists (when its children are bounded)
-    ListSums* sums;                    // the sums of its lists, or null when its children walk them
-};
 
 // With this many parents per thread or more, a parent and all its children are one work
 // item: its lists then stay with the thread that made them. With fewer, the children of the
@@ -92,80 +59,48 @@ constexpr int PARENTS_PER_THREAD = 4;
 // LISTS_BUDGET bytes; otherwise each chunk of parents fills its own.
 constexpr size_t LISTS_BUDGET = size_t{64} << 20;
 
-size_t lists_bytes() {
-    return ParentLists::bytes_needed();
-}
+}  // namespace
 
-// The lists of a table's parents side by side in one mapped block, which is sized once per run
-// for as many parents as a whole level's lists may have.
-struct ListsTable {
-    std::vector<std::unique_ptr<ParentLists>> lists;  // by parent
-    MappedBlock block;
-    size_t stride = 0;  // bytes per parent in the block, for the run's n_jobs
-
-    ParentLists* slot(int p) {
-        if (stride != lists_bytes()) {
-            // A new run with another n_jobs: every slot is laid out again when next used.
-            stride = lists_bytes();
-            const size_t parents = LISTS_BUDGET / stride + CHUNK_PARENTS;
-            if (!block.ensure(parents * stride)) memory_error();
-            for (auto& old : lists)
-                if (old) old->laid_out_for = -1;
-        }
-        if (static_cast<int>(lists.size()) <= p) lists.resize(p + 1);
-        if (!lists[p]) lists[p] = std::make_unique<ParentLists>();
-        ParentLists* slot = lists[p].get();
-        if (slot->laid_out_for != n_jobs) slot->place(block.data() + stride * p);
-        return slot;
+ParentLists* ListsTable::slot(int p, int n_jobs) {
+    if (stride != ParentLists::bytes_needed(n_jobs)) {
+        // A new run with another n_jobs: every slot is laid out again when next used.
+        stride = ParentLists::bytes_needed(n_jobs);
+        const size_t parents = LISTS_BUDGET / stride + CHUNK_PARENTS;
+        if (!block.ensure(parents * stride)) throw MemoryError();
+        for (auto& old : lists)
+            if (old) old->laid_out_for = -1;
     }
-};
-
-struct LevelLists {
-    std::unique_ptr<ListsTable> now{new ListsTable};     // this level's, by parent
-    std::unique_ptr<ListsTable> before{new ListsTable};  // the previous level's, by parent
-    std::unique_ptr<ListsTable> chunk{new ListsTable};   // a chunk's, when a level's do not fit
-    bool whole_level = false;               // now holds the lists of every parent of this level
-    bool before_whole_level = false;        // before does, for the previous level
-    std::vector<ChildSource> origins;       // per parent of this level: its parent and job
-    std::vector<ChildSource> next_origins;  // the same for the next level, in kept order
-};
-
-struct LevelState {
-    ParentSnapshots parents;
-    LevelLists lists;
-    std::unique_ptr<ParentWork[]> work{new ParentWork[CHUNK_PARENTS]};
-    std::vector<int> child_parent;  // per child of the chunk: its parent (chunk index)
-    std::vector<int> child_number;  // per child of the chunk: its place among its parent's
-    std::vector<std::unique_ptr<NodeBuffer>> scratch;  // one working node per thread
-    std::vector<std::unique_ptr<ListSums>> sums;       // list sums, by thread or by parent
-    std::vector<int> offer_seq;                        // a sequence being offered
-    std::vector<Node*> popped;  // the parents of the level, in the order popped
-};
-
-LevelState& level_state() {
-    static LevelState state;
-    return state;
+    if (static_cast<int>(lists.size()) <= p) lists.resize(p + 1);
+    if (!lists[p]) lists[p] = std::make_unique<ParentLists>();
+    ParentLists* slot = lists[p].get();
+    if (slot->laid_out_for != n_jobs) slot->place(block.data() + stride * p, n_jobs);
+    return slot;
 }
 
-void print_parent_line(int p, const Node* parent) {
-    std::printf("GETNODE(%d): ", p);
+namespace {
+
+void print_parent_line(const Transcript& out, int p, const Node* parent) {
+    say(out, "GETNODE(%d): ", p);
     for (int i = 0; i < parent->level; ++i)
-        std::printf("%d,", parent->seq[i]);
-    std::printf("(%d,%d)\n", parent->c2sum, parent->c2);
+        say(out, "%d,", parent->seq[i]);
+    say(out, "(%d,%d)\n", parent->c2sum, parent->c2);
 }
 
 // Step 1 for parent `c` of the chunk (snapshot index p); its list sums, if worth building, go
 // to sums_slot.
-void plan_parent(LevelState& st, int c, int p, ListSums* sums_slot) {
+void plan_parent(SearchRun& run, int c, int p, ListSums* sums_slot) {
+    LevelState& st = *run.level;
+    const int n_jobs = run.table.n_jobs;
     // The snapshot of the parent, which keeps its node in `next` to be released once the
     // parent is expanded (until then nothing writes the node).
     Node* parent = st.parents.at(p);
-    copy_node(parent, st.popped[p]);
+    copy_node(run.table, parent, st.popped[p]);
     parent->ub = st.popped[p]->ub;
     parent->next = st.popped[p];
     ParentWork& work = st.work[c];
     if (static_cast<int>(work.children.size()) < n_jobs) work.children.resize(n_jobs);
-    work.n_children = list_children(parent, work.children.data());
+    work.n_children =
+        list_children(run.table, run.lists, run.settings.filter, parent, work.children.data());
     work.completes = parent->level + 1 == n_jobs - 1;
     if (static_cast<int>(work.results.size()) < work.n_children)
         work.results.resize(work.n_children);
@@ -175,106 +110,112 @@ void plan_parent(LevelState& st, int c, int p, ListSums* sums_slot) {
     const bool derivable = lists.before_whole_level && p < static_cast<int>(lists.origins.size()) &&
                            lists.origins[p].parent >= 0;
     if (derivable)
-        work.lists->derive(*lists.before->lists[lists.origins[p].parent], lists.origins[p].job);
+        work.lists->derive(run, *lists.before_lists->lists[lists.origins[p].parent],
+                           lists.origins[p].job);
     else
-        work.lists->fill(parent);
+        work.lists->fill(run, parent);
     work.sums = nullptr;
-    if (work.lists->unscheduled >= MIN_SUMMED_JOBS && list_sums_apply()) {
-        sums_slot->build(*work.lists);
+    if (work.lists->unscheduled >= MIN_SUMMED_JOBS && list_sums_apply(run.entries)) {
+        sums_slot->build(*work.lists, run.entries, n_jobs);
         work.sums = sums_slot;
     }
 }
 
 // Step 2 for child k of parent c of the chunk.
-void compute_child(LevelState& st, int chunk_start, int c, int k, int thread_slot) {
+void compute_child(SearchRun& run, int chunk_start, int c, int k, int thread_slot) {
+    LevelState& st = *run.level;
+    const int n_jobs = run.table.n_jobs;
     ParentWork& work = st.work[c];
     const Node* parent = st.parents.at(chunk_start + c);
     const int j = work.children[k];
     ChildResult& result = work.results[k];
     if (!work.completes) {
-        bound_child(*work.lists, work.sums, parent, j, result.bound);
+        bound_child(run, *work.lists, work.sums, parent, j, result.bound);
         return;
     }
     Node* child = st.scratch[thread_slot]->get();
-    copy_node(child, parent);
-    append_job(child, j);
-    recover_in_place(child);
+    copy_node(run.table, child, parent);
+    append_job(run.table, child, j);
+    recover_in_place(run.table, run.settings.more_loops, child);
     int last = 0;
     while (child->unscheduled[last] != 1)
         ++last;
-    append_job(child, last);
-    recover_in_place(child);
+    append_job(run.table, child, last);
+    recover_in_place(run.table, run.settings.more_loops, child);
     result.completed_c2sum = child->c2sum;
     std::memcpy(&work.sequences[static_cast<size_t>(k) * n_jobs], child->seq, sizeof(int) * n_jobs);
 }
 
-// The UB a bounded child ends with: the greedy completion's when BetterUB is on and it is
+// The UB a bounded child ends with: the greedy completion's when better_ub is on and it is
 // strictly better than the best list completion.
-int final_ub(const ChildBound& b) {
-    return BetterUB && b.greedy < b.list_ub ? b.greedy : b.list_ub;
+int final_ub(const SearchRun& run, const ChildBound& b) {
+    return run.settings.better_ub && b.greedy < b.list_ub ? b.greedy : b.list_ub;
 }
 
 // Step 4 for the bounded child `i` (child number a of row p): the effects of bound_node and of
 // entering the child into its row.
-void enter_bounded_child(LevelState& st, int chunk_start, int c, int a, Node* node) {
+void enter_bounded_child(SearchRun& run, int chunk_start, int c, int a, Node* node) {
+    LevelState& st = *run.level;
     const int p = chunk_start + c;
     const Node* parent = st.parents.at(p);
     const int j = st.work[c].children[a];
     const ChildBound& b = st.work[c].results[a].bound;
     const int level = parent->level + 1;
 
-    if (b.list_ub < best_fo) {
-        list_completion(parent, j, b.best_list, st.offer_seq.data());
-        offer_solution(st.offer_seq.data(), b.list_ub, level);
+    if (b.list_ub < run.best.fo) {
+        list_completion(run, parent, j, b.best_list, st.offer_seq.data());
+        offer_solution(run.best, run.table, st.offer_seq.data(), b.list_ub, level);
     }
-    const int ub = final_ub(b);
-    if (BetterUB) {
-        if (b.greedy < best_fo) {
-            greedy_child(*st.work[c].lists, parent, j, st.offer_seq.data());
-            offer_solution(st.offer_seq.data(), b.greedy, level);
+    const int ub = final_ub(run, b);
+    if (run.settings.better_ub) {
+        if (b.greedy < run.best.fo) {
+            greedy_child(run, *st.work[c].lists, parent, j, st.offer_seq.data());
+            offer_solution(run.best, run.table, st.offer_seq.data(), b.greedy, level);
         }
         if (b.greedy < b.list_ub) {
-            if (b.lb > b.greedy) std::printf("<WARNING_LB>");
-            better_ub_count += 1;
+            if (b.lb > b.greedy) say(run.out, "<WARNING_LB>");
+            run.better_ub_count += 1;
         }
     }
 
-    const ChildTimes t = child_times(parent, j);
+    const ChildTimes t = child_times(run.table.jobs, parent, j);
     node->c1 = t.c1;
     node->c2 = t.c2;
     node->c2sum = t.c2sum;
     node->level = level;
     node->lb = b.lb;
     node->ub = ub;
-    child_nodes[p][a] = node;
-    child_source[p][a] = {p, j, 0};
+    run.tables.child_nodes[p][a] = node;
+    run.tables.child_source[p][a] = {p, j, 0};
 }
 
 // Step 3: the row of parent c of the chunk, ranked as its children would be entered one by one:
 // each row belongs to one parent, so the rows are ranked on all threads. Readers of a row stop at
 // its first END_OF_ROW, and entering child a reads and writes ranks 0 .. a only: so the row needs
 // no reset beyond the slot after its last child.
-void rank_row(LevelState& st, int chunk_start, int c) {
+void rank_row(SearchRun& run, int chunk_start, int c) {
     const int p = chunk_start + c;
-    const ParentWork& work = st.work[c];
+    const ParentWork& work = run.level->work[c];
     const int entered = work.completes ? 0 : work.n_children;
     for (int k = 0; k < entered; ++k) {
         const ChildBound& b = work.results[k].bound;
-        rank_child(p, k, child_score_of(b.lb, final_ub(b)));
+        rank_child(run, p, k, child_score_of(run.settings.alpha, b.lb, final_ub(run, b)));
     }
-    if (entered < n_jobs) {
-        child_rank[p][entered] = END_OF_ROW;
-        child_score[p][entered] = END_OF_ROW;
+    if (entered < run.table.n_jobs) {
+        run.tables.child_rank[p][entered] = END_OF_ROW;
+        run.tables.child_score[p][entered] = END_OF_ROW;
     }
 }
 
-// Steps 1 to 3 for the parents [chunk_start, chunk_end) of the level.
-int expand_chunk(LevelState& st, int chunk_start, int chunk_end) {
+// Steps 1 to 4 for the parents [chunk_start, chunk_end) of the level.
+int expand_chunk(SearchRun& run, int chunk_start, int chunk_end) {
+    LevelState& st = *run.level;
+    const int n_jobs = run.table.n_jobs;
     const int n_chunk = chunk_end - chunk_start;
     for (int c = 0; c < n_chunk; ++c)
-        st.work[c].lists =
-            st.lists.whole_level ? st.lists.now->slot(chunk_start + c) : st.lists.chunk->slot(c);
-    const int threads = worker_threads();
+        st.work[c].lists = st.lists.whole_level ? st.lists.now_lists->slot(chunk_start + c, n_jobs)
+                                                : st.lists.chunk.slot(c, n_jobs);
+    const int threads = run.pool.size();
     while (static_cast<int>(st.scratch.size()) < threads)
         st.scratch.push_back(std::make_unique<NodeBuffer>());
     // A parent's sums are used by its own work item, or by every thread when the children of
@@ -285,15 +226,15 @@ int expand_chunk(LevelState& st, int chunk_start, int chunk_end) {
     // Steps 1 to 3; every item writes only its own parent's work and row, and a thread's
     // scratch node is its own.
     if (n_chunk >= PARENTS_PER_THREAD * threads) {
-        parallel_for(n_chunk, [&](int c, int thread) {
-            plan_parent(st, c, chunk_start + c, st.sums[thread].get());
+        run.pool.run(n_chunk, [&](int c, int thread) {
+            plan_parent(run, c, chunk_start + c, st.sums[thread].get());
             for (int k = 0; k < st.work[c].n_children; ++k)
-                compute_child(st, chunk_start, c, k, thread);
-            rank_row(st, chunk_start, c);
+                compute_child(run, chunk_start, c, k, thread);
+            rank_row(run, chunk_start, c);
         });
     } else {
-        parallel_for(n_chunk,
-                     [&](int c, int) { plan_parent(st, c, chunk_start + c, st.sums[c].get()); });
+        run.pool.run(n_chunk,
+                     [&](int c, int) { plan_parent(run, c, chunk_start + c, st.sums[c].get()); });
         st.child_parent.clear();
         st.child_number.clear();
         for (int c = 0; c < n_chunk; ++c)
@@ -301,46 +242,47 @@ int expand_chunk(LevelState& st, int chunk_start, int chunk_end) {
                 st.child_parent.push_back(c);
                 st.child_number.push_back(k);
             }
-        parallel_for(static_cast<int>(st.child_parent.size()), [&](int i, int thread) {
-            compute_child(st, chunk_start, st.child_parent[i], st.child_number[i], thread);
+        run.pool.run(static_cast<int>(st.child_parent.size()), [&](int i, int thread) {
+            compute_child(run, chunk_start, st.child_parent[i], st.child_number[i], thread);
         });
-        parallel_for(n_chunk, [&](int c, int) { rank_row(st, chunk_start, c); });
+        run.pool.run(n_chunk, [&](int c, int) { rank_row(run, chunk_start, c); });
     }
 
     int generated = 0;
     for (int c = 0; c < n_chunk; ++c) {
         const int p = chunk_start + c;
         const ParentWork& work = st.work[c];
-        if (OUTPUT == 1) print_parent_line(p, st.parents.at(p));
+        if (run.settings.output == 1) print_parent_line(run.out, p, st.parents.at(p));
         int entered = 0;
         for (int k = 0; k < work.n_children; ++k) {
-            Node* node = new_node();
+            Node* node = new_node(run.storage);
             if (work.completes) {
-                recoveries += 2;
-                offer_solution(&work.sequences[static_cast<size_t>(k) * n_jobs],
+                run.recoveries += 2;
+                offer_solution(run.best, run.table,
+                               &work.sequences[static_cast<size_t>(k) * n_jobs],
                                work.results[k].completed_c2sum, n_jobs);
-                release_node(node);
+                release_node(run.storage, node);
             } else {
-                enter_bounded_child(st, chunk_start, c, entered, node);
+                enter_bounded_child(run, chunk_start, c, entered, node);
                 entered += 1;
             }
         }
         generated += work.n_children;
-        release_node(st.parents.at(p)->next);
+        release_node(run.storage, st.parents.at(p)->next);
     }
     return generated;
 }
 
 }  // namespace
 
-int64_t child_score_of(int lb, int ub) {
-    // 100 - ALPHA in 64 bits: ALPHA is not range-checked and may be as low as INT_MIN.
-    return static_cast<int64_t>(ALPHA) * ub + (int64_t{100} - ALPHA) * lb;
+int64_t child_score_of(int alpha, int lb, int ub) {
+    // 100 - alpha in 64 bits: the setting is not range-checked and may be as low as INT_MIN.
+    return static_cast<int64_t>(alpha) * ub + (int64_t{100} - alpha) * lb;
 }
 
-void rank_child(int row, int a, int64_t score) {
-    int* ranks = child_rank[row];
-    int64_t* scores = child_score[row];
+void rank_child(SearchRun& run, int row, int a, int64_t score) {
+    int* ranks = run.tables.child_rank[row];
+    int64_t* scores = run.tables.child_score[row];
     int r = 0;
     while (r < a && ranks[r] != END_OF_ROW && scores[r] <= score)
         ++r;
@@ -352,16 +294,17 @@ void rank_child(int row, int a, int64_t score) {
     scores[r] = score;
 }
 
-int expand_current_beam(int& n_parents) {
-    LevelState& st = level_state();
+int expand_current_beam(SearchRun& run, int& n_parents) {
+    LevelState& st = *run.level;
+    const int n_jobs = run.table.n_jobs;
     if (static_cast<int>(st.offer_seq.size()) < n_jobs) st.offer_seq.assign(n_jobs, 0);
     // The parents in the order popped.
     std::vector<Node*>& popped = st.popped;
     popped.clear();
-    while (Node* parent = pop_beam_node())
+    while (Node* parent = pop_beam_node(run.storage))
         popped.push_back(parent);
     n_parents = static_cast<int>(popped.size());
-    st.parents.ensure(n_parents);
+    st.parents.ensure(n_parents, n_jobs);
     // This level's parents are the nodes the last selection kept, popped last kept first.
     LevelLists& lists = st.lists;
     lists.origins.assign(n_parents, ChildSource{-1, -1, 1});
@@ -369,37 +312,41 @@ int expand_current_beam(int& n_parents) {
         for (int p = 0; p < n_parents; ++p)
             lists.origins[p] = lists.next_origins[n_parents - 1 - p];
     lists.next_origins.clear();
-    std::swap(lists.now, lists.before);
+    std::swap(lists.now_lists, lists.before_lists);
     lists.before_whole_level = lists.whole_level;
-    lists.whole_level = static_cast<size_t>(n_parents) * lists_bytes() <= LISTS_BUDGET;
+    lists.whole_level =
+        static_cast<size_t>(n_parents) * ParentLists::bytes_needed(n_jobs) <= LISTS_BUDGET;
 
     int total = 0;
-    for (int start = 0; start < n_parents; start += CHUNK_PARENTS)
+    for (int start = 0; start < n_parents; start += CHUNK_PARENTS) {
+        check_stop(run.stop);
         total += expand_chunk(
-            st, start, start + CHUNK_PARENTS < n_parents ? start + CHUNK_PARENTS : n_parents);
+            run, start, start + CHUNK_PARENTS < n_parents ? start + CHUNK_PARENTS : n_parents);
+    }
     return total;
 }
 
-void forget_previous_level() {
-    LevelLists& lists = level_state().lists;
+void forget_previous_level(SearchRun& run) {
+    if (!run.level) run.level = std::make_unique<LevelState>();
+    LevelLists& lists = run.level->lists;
     lists.next_origins.clear();
     lists.whole_level = false;
 }
 
-void remember_kept_children(const ChildSource* kept_from, int n_kept) {
-    level_state().lists.next_origins.assign(kept_from, kept_from + n_kept);
+void remember_kept_children(SearchRun& run, const ChildSource* kept_from, int n_kept) {
+    run.level->lists.next_origins.assign(kept_from, kept_from + n_kept);
 }
 
-Node* child_node(int p, int a) {
-    Node* node = child_nodes[p][a];
-    ChildSource& source = child_source[p][a];
+Node* child_node(SearchRun& run, int p, int a) {
+    Node* node = run.tables.child_nodes[p][a];
+    ChildSource& source = run.tables.child_source[p][a];
     if (source.parent < 0 || source.filled) return node;
     // The child as copy_node and append_job would have made it, with its bounds.
-    const Node* parent = level_state().parents.at(source.parent);
+    const Node* parent = run.level->parents.at(source.parent);
     const int lb = node->lb;
     const int ub = node->ub;
-    copy_node(node, parent);
-    append_job(node, source.job);
+    copy_node(run.table, node, parent);
+    append_job(run.table, node, source.job);
     node->lb = lb;
     node->ub = ub;
     source.filled = 1;

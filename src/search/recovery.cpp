@@ -18,12 +18,7 @@
 
 #include <algorithm>
 
-#include "input/jobs.hpp"
-#include "input/settings.hpp"
-
 namespace zemko {
-
-int recoveries = 0;
 
 namespace {
 
@@ -68,7 +63,7 @@ struct Times {
     int c2;
 };
 
-Times after(Times t, int j) {
+Times after(const Job* jobs, Times t, int j) {
     t.c1 += jobs[j].p1;
     t.c2 = imax(t.c2, t.c1) + jobs[j].p2;
     return t;
@@ -84,7 +79,7 @@ struct Trajectory {
     int next_idle[MAX_JOBS + 1];  // first position >= k (up to m-2) with slack < 0, else m-1
     int c2_before[MAX_JOBS + 1];  // C2sum of positions 0 .. k-1
 
-    explicit Trajectory(const Node* node) : m(node->level) {
+    Trajectory(const Job* jobs, const Node* node) : m(node->level) {
         const int* s = node->seq;
         c2_before[0] = 0;
         for (int k = 0; k < m; ++k) {
@@ -128,30 +123,31 @@ struct Trajectory {
 };
 
 // C2sum and final times of `move`'s tail at position i after `prefix`.
-int evaluate_move(const Trajectory& t, const int* s, int i, Move move, Times& state) {
+int evaluate_move(const Job* jobs, const Trajectory& t, const int* s, int i, Move move,
+                  Times& state) {
     const int job = s[i];
     const int last = s[t.m - 1];
     int sum = 0;
     switch (move) {
         case SWAP_LAST:
-            state = after(state, last);
+            state = after(jobs, state, last);
             sum += state.c2;
             sum += t.run_middle(i, state);
-            state = after(state, job);
+            state = after(jobs, state, job);
             sum += state.c2;
             break;
         case INSERT_LAST:
-            state = after(state, last);
+            state = after(jobs, state, last);
             sum += state.c2;
-            state = after(state, job);
+            state = after(jobs, state, job);
             sum += state.c2;
             sum += t.run_middle(i, state);
             break;
         default:
             sum += t.run_middle(i, state);
-            state = after(state, last);
+            state = after(jobs, state, last);
             sum += state.c2;
-            state = after(state, job);
+            state = after(jobs, state, job);
             sum += state.c2;
             break;
     }
@@ -160,32 +156,34 @@ int evaluate_move(const Trajectory& t, const int* s, int i, Move move, Times& st
 
 }  // namespace
 
-int recover_node(Node* node) {
-    recoveries += 1;
-    return recover_in_place(node);
+int recover_node(SearchRun& run, Node* node) {
+    run.recoveries += 1;
+    return recover_in_place(run.table, run.settings.more_loops, node);
 }
 
-int recover_in_place(Node* node) {
+int recover_in_place(const JobTable& table, int more_loops, Node* node) {
+    const Job* jobs = table.jobs;
     int result = 0;
     int new_seq[MAX_JOBS];
     for (;;) {
         const int m = node->level;
         const int* s = node->seq;
-        const int remaining = n_jobs - m;
+        const int remaining = table.n_jobs - m;
         int ref_c2sum = node->c2sum;
         int ref_c2 = node->c2;
         bool changed = false;
         bool repeat = false;
         if (m <= 1) return result;
 
-        const Trajectory trajectory(node);
+        const Trajectory trajectory(jobs, node);
         for (int i = 0; i <= m - 2; ++i) {
             Times prefix{0, 0};
             if (i > 0) prefix = {node->c1_of[s[i - 1]], node->c2_of[s[i - 1]]};
             const int prefix_sum = trajectory.c2_before[i];
             for (int move = 0; move < N_MOVES; ++move) {
                 Times state = prefix;
-                int cand_c2sum = prefix_sum + evaluate_move(trajectory, s, i, Move(move), state);
+                int cand_c2sum =
+                    prefix_sum + evaluate_move(jobs, trajectory, s, i, Move(move), state);
                 int gain = ref_c2sum - cand_c2sum;
                 int delay = state.c2 - ref_c2;
                 if (!accepts(gain, delay, remaining)) continue;
@@ -200,8 +198,8 @@ int recover_in_place(Node* node) {
         }
         if (!changed) return result;
         result = 1;
-        rebuild_node(node, new_seq, m);
-        if (MoreLoops == 0 || !repeat) return result;
+        rebuild_node(table, node, new_seq, m);
+        if (more_loops == 0 || !repeat) return result;
     }
 }
 

@@ -2,68 +2,62 @@
 #include "search/selection_tables.hpp"
 
 #include <algorithm>
-#include <cstdio>
 #include <new>
 
-#include "input/jobs.hpp"
-#include "input/settings.hpp"
-#include "schedule/node_storage.hpp"
+#include "util/memory_error.hpp"
 
 namespace zemko {
 
-Node*** child_nodes = nullptr;
-int** child_rank = nullptr;
-int64_t** child_score = nullptr;
-ChildSource** child_source = nullptr;
-int selection_rows = 0;
+SelectionTables::~SelectionTables() {
+    free_selection_tables(*this);
+}
 
-int alloc_selection_tables() {
-    if (ParetoBeam != 0 || Beam > BEAM_SLOTS) Beam = CAPPED_BEAM;
-    if (Beam < 1) {
-        Beam = 1;
-        std::printf("\nWarning : Beam must be at least 1, using 1\n");
+void alloc_selection_tables(SelectionTables& tables, int rows, int n_jobs) {
+    free_selection_tables(tables);
+    tables.child_nodes = new (std::nothrow) Node**[rows]();
+    tables.child_rank = new (std::nothrow) int*[rows]();
+    tables.child_score = new (std::nothrow) int64_t*[rows]();
+    tables.child_source = new (std::nothrow) ChildSource*[rows]();
+    tables.rows = rows;
+    tables.n_jobs = n_jobs;
+    if (!tables.child_nodes || !tables.child_rank || !tables.child_score || !tables.child_source)
+        throw MemoryError();
+    for (int p = 0; p < rows; ++p) {
+        tables.child_nodes[p] = new (std::nothrow) Node*[n_jobs];
+        tables.child_rank[p] = new (std::nothrow) int[n_jobs];
+        tables.child_score[p] = new (std::nothrow) int64_t[n_jobs];
+        tables.child_source[p] = new (std::nothrow) ChildSource[n_jobs];
+        if (!tables.child_nodes[p] || !tables.child_rank[p] || !tables.child_score[p] ||
+            !tables.child_source[p])
+            throw MemoryError();
     }
-    child_nodes = new (std::nothrow) Node**[Beam]();
-    child_rank = new (std::nothrow) int*[Beam]();
-    child_score = new (std::nothrow) int64_t*[Beam]();
-    child_source = new (std::nothrow) ChildSource*[Beam]();
-    selection_rows = Beam;
-    if (!child_nodes || !child_rank || !child_score || !child_source) memory_error();
-    for (int p = 0; p < Beam; ++p) {
-        child_nodes[p] = new (std::nothrow) Node*[n_jobs];
-        child_rank[p] = new (std::nothrow) int[n_jobs];
-        child_score[p] = new (std::nothrow) int64_t[n_jobs];
-        child_source[p] = new (std::nothrow) ChildSource[n_jobs];
-        if (!child_nodes[p] || !child_rank[p] || !child_score[p] || !child_source[p])
-            memory_error();
+}
+
+int free_selection_tables(SelectionTables& tables) {
+    for (int p = 0; p < tables.rows; ++p) {
+        if (tables.child_nodes) delete[] tables.child_nodes[p];
+        if (tables.child_rank) delete[] tables.child_rank[p];
+        if (tables.child_score) delete[] tables.child_score[p];
+        if (tables.child_source) delete[] tables.child_source[p];
     }
+    delete[] tables.child_nodes;
+    delete[] tables.child_rank;
+    delete[] tables.child_score;
+    delete[] tables.child_source;
+    tables.child_source = nullptr;
+    tables.child_nodes = nullptr;
+    tables.child_rank = nullptr;
+    tables.child_score = nullptr;
+    tables.rows = 0;
     return 0;
 }
 
-int free_selection_tables() {
-    for (int p = 0; p < selection_rows; ++p) {
-        if (child_nodes) delete[] child_nodes[p];
-        if (child_rank) delete[] child_rank[p];
-        if (child_score) delete[] child_score[p];
-        if (child_source) delete[] child_source[p];
-    }
-    delete[] child_nodes;
-    delete[] child_rank;
-    delete[] child_score;
-    delete[] child_source;
-    child_source = nullptr;
-    child_nodes = nullptr;
-    child_rank = nullptr;
-    child_score = nullptr;
-    selection_rows = 0;
-    return 0;
-}
-
-void reset_row(int p) {
-    std::fill(child_nodes[p], child_nodes[p] + n_jobs, nullptr);
-    std::fill(child_rank[p], child_rank[p] + n_jobs, END_OF_ROW);
-    std::fill(child_score[p], child_score[p] + n_jobs, END_OF_ROW);
-    std::fill(child_source[p], child_source[p] + n_jobs, ChildSource{-1, -1, 1});
+void reset_row(SelectionTables& tables, int p) {
+    const int n = tables.n_jobs;
+    std::fill(tables.child_nodes[p], tables.child_nodes[p] + n, nullptr);
+    std::fill(tables.child_rank[p], tables.child_rank[p] + n, END_OF_ROW);
+    std::fill(tables.child_score[p], tables.child_score[p] + n, END_OF_ROW);
+    std::fill(tables.child_source[p], tables.child_source[p] + n, ChildSource{-1, -1, 1});
 }
 
 }  // namespace zemko

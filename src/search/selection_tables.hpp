@@ -24,21 +24,29 @@ struct ChildSource {
     int filled;  // nonzero once the node holds its whole partial sequence
 };
 
-// Row p, n_jobs slots each:
-extern Node*** child_nodes;         // [p][a]: the a-th child entered (a counts generation order)
-extern int** child_rank;            // [p][r]: the child number of rank r; END_OF_ROW after the last
-extern int64_t** child_score;       // [p][r]: the score of the child of rank r; -1 after the last
-extern ChildSource** child_source;  // [p][a]: what child a still needs to be filled in
-extern int selection_rows;          // rows allocated (the capped Beam), 0 while not allocated
+// Row p, n_jobs slots each.
+struct SelectionTables {
+    SelectionTables() = default;
+    SelectionTables(const SelectionTables&) = delete;
+    SelectionTables& operator=(const SelectionTables&) = delete;
+    ~SelectionTables();
 
-// Caps Beam (ParetoBeam or Beam > 5000: 4999; below 1: 1, with a warning) and allocates Beam
-// rows of n_jobs slots; on failure ends the process with the memory error. Returns 0.
-int alloc_selection_tables();
+    Node*** child_nodes = nullptr;  // [p][a]: the a-th child entered (a counts generation order)
+    int** child_rank = nullptr;     // [p][r]: the child number of rank r; END_OF_ROW after the last
+    int64_t** child_score = nullptr;  // [p][r]: the score of the child of rank r; -1 after the last
+    ChildSource** child_source = nullptr;  // [p][a]: what child a still needs to be filled in
+    int rows = 0;                          // rows allocated
+    int n_jobs = 0;                        // slots per row
+};
+
+// Allocates `rows` rows of n_jobs slots; throws MemoryError when the memory is refused (what
+// was obtained is freed with the tables).
+void alloc_selection_tables(SelectionTables& tables, int rows, int n_jobs);
 
 // Frees the tables if they are allocated. Returns 0.
-int free_selection_tables();
+int free_selection_tables(SelectionTables& tables);
 
 // Empties row p: no child, every rank and score END_OF_ROW, no source.
-void reset_row(int p);
+void reset_row(SelectionTables& tables, int p);
 
 }  // namespace zemko

@@ -2,82 +2,88 @@
 #include "search/setup.hpp"
 
 #include <climits>
-#include <cstdio>
 #include <utility>
 
-#include "bounds/best_solution.hpp"
-#include "bounds/child_bounds.hpp"
 #include "bounds/node_bounds.hpp"
-#include "bounds/priority_lists.hpp"
-#include "input/jobs.hpp"
-#include "input/settings.hpp"
-#include "schedule/node_storage.hpp"
-#include "search/beam_selection.hpp"
 #include "search/child_generation.hpp"
-#include "search/dominance_rules.hpp"
-#include "search/recovery.hpp"
-#include "search/selection_tables.hpp"
 
 namespace zemko {
 
 namespace {
 
 // Every job follows the route of job 0 (an instance without jobs counts as a flow shop).
-bool is_flow_shop() {
-    for (int i = 1; i < n_jobs; ++i)
-        if (jobs[i].route != jobs[0].route) return false;
+bool is_flow_shop(const JobTable& table) {
+    for (int i = 1; i < table.n_jobs; ++i)
+        if (table.jobs[i].route != table.jobs[0].route) return false;
     return true;
+}
+
+// The beam width the run uses: capped to what the selection tables are sized for, at least 1.
+void cap_beam_width(SearchRun& run) {
+    Settings& settings = run.settings;
+    if (settings.pareto_beam != 0 || settings.beam > BEAM_SLOTS) settings.beam = CAPPED_BEAM;
+    if (settings.beam < 1) {
+        settings.beam = 1;
+        say(run.out, "\nWarning : Beam must be at least 1, using 1\n");
+    }
 }
 
 }  // namespace
 
-int setup_search() {
+int setup_search(SearchRun& run) {
+    JobTable& table = run.table;
+    const int output = run.settings.output;
+    reset_best_solution(run.best);
+
     // The storage starts empty; the first beam holds the root alone.
-    reset_node_storage();
-    current_beam = new_list_record();
-    Node* root = new_node();
-    current_beam->head = root;
-    current_beam->next = nullptr;
-    make_root(root);
-    for (int i = 0; i < n_jobs; ++i)
-        root->unscheduled[i] = jobs[i].route == 1 ? 1 : 2;
+    reset_node_storage(run.storage, table.n_jobs, run.out);
+    BeamList* beam = new_list_record(run.storage);
+    run.storage.current_beam = beam;
+    Node* root = new_node(run.storage);
+    beam->head = root;
+    beam->next = nullptr;
+    make_root(table, root);
+    for (int i = 0; i < table.n_jobs; ++i)
+        root->unscheduled[i] = table.jobs[i].route == 1 ? 1 : 2;
 
     // Route check: a machine-2-first instance is solved with the machines exchanged.
-    if (!is_flow_shop()) {
-        if (OUTPUT) std::printf("\n\n");
-        std::printf("This version solve flow shop problems only.\n");
-        best_fo = INT_MAX;
+    if (!is_flow_shop(table)) {
+        if (output) say(run.out, "\n\n");
+        say(run.out, "This version solve flow shop problems only.\n");
         return 1;
     }
-    if (OUTPUT) std::printf("FlowShop problem detected");
-    if (n_jobs > 0 && jobs[0].route == 2) {
-        for (int i = 0; i < n_jobs; ++i) {
+    if (output) say(run.out, "FlowShop problem detected");
+    if (table.n_jobs > 0 && table.jobs[0].route == 2) {
+        for (int i = 0; i < table.n_jobs; ++i) {
             root->unscheduled[i] = 1;
-            std::swap(jobs[i].p1, jobs[i].p2);
+            std::swap(table.jobs[i].p1, table.jobs[i].p2);
         }
-        if (OUTPUT) std::printf("(Switched machine 1 and 2)");
+        if (output) say(run.out, "(Switched machine 1 and 2)");
     }
-    if (OUTPUT) std::printf("\n\n");
+    if (output) say(run.out, "\n\n");
 
     // The tables that the search reads, then the bounds of the root.
-    build_dominance_matrix();
-    build_priority_lists();
-    build_list_entries();
+    build_dominance_matrix(table, run.dom);
+    build_priority_lists(table, run.settings.perturb, run.lists);
+    build_list_entries(table, run.lists, run.entries);
     int ub = 0;
-    int lb = bound_node(root, ub);
+    int lb = bound_node(run, root, ub);
     root->ub = ub;
-    std::printf("\nLB = %d, ", lb);
-    std::printf("UB = %d\n", ub);
+    run.root_lb = lb;
+    run.root_ub = ub;
+    say(run.out, "\nLB = %d, ", lb);
+    say(run.out, "UB = %d\n", ub);
 
     // The root's completions do not count as the incumbent.
-    best_fo = INT_MAX;
+    reset_best_solution(run.best);
     root->lb = INT_MAX;
-    current_beam->tag = INT_MAX;
-    max_beam = recoveries = better_ub_count = 0;
-    end_level = 0;
+    beam->tag = INT_MAX;
+    run.max_beam = run.recoveries = run.better_ub_count = 0;
+    run.end_level = 0;
 
-    alloc_selection_tables();
-    forget_previous_level();
+    cap_beam_width(run);
+    alloc_selection_tables(run.tables, run.settings.beam, table.n_jobs);
+    forget_previous_level(run);
     return 0;
 }
 

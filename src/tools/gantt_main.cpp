@@ -39,12 +39,12 @@ int refuse(const std::string& message) {
 }
 
 // Loads the data file into the job table as the solver would; returns "" or why it is refused.
-std::string load_data_file(const std::string& path) {
+std::string load_data_file(const std::string& path, zemko::JobTable& table) {
     auto text = read_file(path);
     if (!text) return "cannot read the data file '" + path + "'";
     std::istringstream in(*text);
     int bad_line = 0;
-    switch (zemko::load_jobs(in, &bad_line)) {
+    switch (zemko::load_jobs(in, table, &bad_line)) {
         case zemko::JOBS_TOO_MANY:
             return "'" + path + "' has more than " + std::to_string(zemko::MAX_JOBS) + " jobs";
         case zemko::JOBS_NUMBER_TOO_LARGE:
@@ -55,7 +55,7 @@ std::string load_data_file(const std::string& path) {
         default:
             break;
     }
-    if (zemko::n_jobs == 0) return "'" + path + "' holds no job";
+    if (table.n_jobs == 0) return "'" + path + "' holds no job";
     return "";
 }
 
@@ -88,17 +88,19 @@ int main(int argc, char** argv) {
         return EXIT_USAGE;
     }
 
-    if (std::string problem = load_data_file(files[0]); !problem.empty()) return refuse(problem);
-    if (std::string problem = job_table_problem(); !problem.empty())
+    zemko::JobTable table;
+    if (std::string problem = load_data_file(files[0], table); !problem.empty())
+        return refuse(problem);
+    if (std::string problem = job_table_problem(table); !problem.empty())
         return refuse("'" + files[0] + "': " + problem);
     auto ub_text = read_file(files[1]);
     if (!ub_text) return refuse("cannot read '" + files[1] + "'");
     long long objective = 0;
     std::vector<int> sequence;
-    if (std::string problem = parse_ub_rep(*ub_text, zemko::n_jobs, objective, sequence);
+    if (std::string problem = parse_ub_rep(*ub_text, table.n_jobs, objective, sequence);
         !problem.empty())
         return refuse("'" + files[1] + "' does not fit '" + files[0] + "': " + problem);
-    Schedule schedule = build_schedule(sequence);
+    Schedule schedule = build_schedule(table, sequence);
     if (schedule.objective != objective)
         return refuse("'" + files[1] + "' gives the objective " + std::to_string(objective) +
                       " but its sequence has " + std::to_string(schedule.objective) + " on '" +

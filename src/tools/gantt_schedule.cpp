@@ -51,29 +51,29 @@ std::string parse_ub_rep(const std::string& text, int n_jobs, long long& objecti
     return "";
 }
 
-std::string job_table_problem() {
-    for (int i = 0; i < zemko::n_jobs; ++i) {
-        const zemko::Job& job = zemko::jobs[i];
-        if (job.route != zemko::jobs[0].route)
+std::string job_table_problem(const zemko::JobTable& table) {
+    for (int i = 0; i < table.n_jobs; ++i) {
+        const zemko::Job& job = table.jobs[i];
+        if (job.route != table.jobs[0].route)
             return "the data file mixes routes 1 and 2, which the solver refuses: there is no "
                    "schedule to draw";
         if (job.p1 < 0 || job.p2 < 0)
-            return "job " + std::to_string(job.id) +
+            return "job " + std::to_string(job.number) +
                    " has a negative time, which a chart "
                    "cannot show";
     }
     return "";
 }
 
-Schedule build_schedule(const std::vector<int>& sequence) {
+Schedule build_schedule(const zemko::JobTable& table, const std::vector<int>& sequence) {
     Schedule schedule;
-    schedule.machines_exchanged = zemko::n_jobs > 0 && zemko::jobs[0].route == 2;
+    schedule.machines_exchanged = table.n_jobs > 0 && table.jobs[0].route == 2;
     long long first_free = 0, second_free = 0;
     for (int index : sequence) {
-        const zemko::Job& job = zemko::jobs[index];
+        const zemko::Job& job = table.jobs[index];
         long long first_time = schedule.machines_exchanged ? job.p2 : job.p1;
         long long second_time = schedule.machines_exchanged ? job.p1 : job.p2;
-        ScheduledJob s{index, job.id, first_free, first_free + first_time, 0, 0};
+        ScheduledJob s{index, job.number, first_free, first_free + first_time, 0, 0};
         s.second_start = std::max(s.first_end, second_free);
         s.second_end = s.second_start + second_time;
         first_free = s.first_end;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "input/jobs.hpp"
+
 namespace zemko_tools {
 
 struct ScheduledJob {
@@ -30,13 +32,13 @@ struct Schedule {
 std::string parse_ub_rep(const std::string& text, int n_jobs, long long& objective,
                          std::vector<int>& sequence);
 
-// Checks that the loaded job table can be drawn: one route for all jobs (the solver refuses
-// mixed routes) and no negative time. Returns "" or a message.
-std::string job_table_problem();
+// Checks that the job table can be drawn: one route for all jobs (the solver refuses mixed
+// routes) and no negative time. Returns "" or a message.
+std::string job_table_problem(const zemko::JobTable& table);
 
 // The schedule of sequence (a permutation of the job table's indices): every job starts on
 // the first machine when the previous one leaves it, and on the second machine when it has
 // left the first one and the second machine is free.
-Schedule build_schedule(const std::vector<int>& sequence);
+Schedule build_schedule(const zemko::JobTable& table, const std::vector<int>& sequence);
 
 }  // namespace zemko_tools

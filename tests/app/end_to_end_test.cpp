@@ -7,30 +7,12 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/golden_cases.hpp"
 #include "support/test_support.hpp"
 
 using namespace zemko_test;
 
 namespace {
-
-struct Case {
-    const char* name;      // name of the stored results
-    const char* instance;  // data file, relative to the source tree
-    const char* settings;  // ZEMKO.INI content, or nullptr for no file
-};
-
-const Case CASES[] = {
-    {"example_defaults", "examples/flowshop20.txt", nullptr},
-    {"uniform40_defaults", "tests/data/uniform40.txt", "/* default settings */\n"},
-    {"route2_trace", "tests/data/route2_12.txt", "OUTPUT = 1\nBeam = 4\n"},
-    {"ties_all_options", "tests/data/ties15.txt",
-     "Perturb = 0\nALPHA = 50\nBeam = 7\nFilter = 1\nBetterUB = 1\nMoreLoops = 1\n"},
-    {"ties_pareto_trace", "tests/data/ties15.txt",
-     "ParetoBeam = 1\nRecoveryStep = 0\nOUTPUT = 1\nALPHA = 100\n"},
-    {"uniform40_narrow_beam", "tests/data/uniform40.txt",
-     "Beam = 3\nALPHA = 0\nOUTPUT = 2\nMoreLoops = 1\nBetterUB = 1\nFoo = 1\nBeam\n"},
-    {"mixed_routes", "tests/data/mixed_routes.txt", "OUTPUT = 2\n"},
-};
 
 std::string read_file(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -59,16 +41,12 @@ std::vector<std::pair<int, int>> times_of(const std::string& data) {
     return times;
 }
 
-class EndToEnd : public testing::TestWithParam<Case> {};
-
-void PrintTo(const Case& c, std::ostream* os) {
-    *os << c.name;
-}
+class EndToEnd : public testing::TestWithParam<GoldenCase> {};
 
 }  // namespace
 
 TEST_P(EndToEnd, MatchesStoredResultsAndChecksOut) {
-    const Case& c = GetParam();
+    const GoldenCase& c = GetParam();
     ScratchDir dir;
     std::string data = read_file(source_path(c.instance));
     dir.write("instance.txt", data);
@@ -118,8 +96,10 @@ TEST_P(EndToEnd, MatchesStoredResultsAndChecksOut) {
               std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(Bundled, EndToEnd, testing::ValuesIn(CASES),
-                         [](const testing::TestParamInfo<Case>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Bundled, EndToEnd, testing::ValuesIn(GOLDEN_CASES),
+                         [](const testing::TestParamInfo<GoldenCase>& info) {
+                             return info.param.name;
+                         });
 
 // The same run twice gives the same transcript and files.
 TEST(EndToEndRepeat, RunsAreReproducible) {

@@ -2,25 +2,27 @@
 #include <gtest/gtest.h>
 
 #include "bounds/priority_lists.hpp"
-#include "input/settings.hpp"
 #include "support/test_support.hpp"
 
 using namespace zemko;
 
 namespace {
 
+// The lists of the last build.
+PriorityLists lists;
+int n_jobs = 0;
+
 std::vector<int> list_of(int k) {
-    return {prio_list[k], prio_list[k] + n_jobs};
+    return {lists.prio_list[k], lists.prio_list[k] + n_jobs};
 }
 std::vector<double> weights_of(int k) {
-    return {prio_weight[k], prio_weight[k] + n_jobs};
+    return {lists.prio_weight[k], lists.prio_weight[k] + n_jobs};
 }
 
 void build(const std::vector<std::pair<int, int>>& times, int perturb) {
-    set_default_settings();
-    Perturb = perturb;
-    zemko_test::set_jobs(times);
-    build_priority_lists();
+    const JobTable table = zemko_test::table_of(times);
+    n_jobs = table.n_jobs;
+    build_priority_lists(table, perturb, lists);
 }
 
 }  // namespace
@@ -43,10 +45,10 @@ TEST(PriorityLists, ComparisonsUseTheToleranceOnlyForRealKeys) {
 
 TEST(PriorityLists, WorkedExampleWithTuning) {
     build({{3, 5}, {6, 2}, {4, 7}}, 1);
-    EXPECT_EQ(order_p1[0].job, 0);
-    EXPECT_EQ(order_p1[1].job, 2);
-    EXPECT_EQ(order_p1[2].job, 1);
-    EXPECT_EQ(order_p1[2].key, 6);
+    EXPECT_EQ(lists.order_p1[0].job, 0);
+    EXPECT_EQ(lists.order_p1[1].job, 2);
+    EXPECT_EQ(lists.order_p1[2].job, 1);
+    EXPECT_EQ(lists.order_p1[2].key, 6);
     EXPECT_EQ(list_of(0), (std::vector<int>{1, 0, 2}));
     EXPECT_EQ(list_of(20), (std::vector<int>{0, 2, 1}));
     EXPECT_EQ(list_of(10), (std::vector<int>{0, 1, 2}));  // keys 4, 4, 5.5
@@ -58,7 +60,7 @@ TEST(PriorityLists, WithoutTuningEveryWeightIsTheListsOwn) {
     build({{3, 5}, {6, 2}, {4, 7}}, 0);
     for (int k = 0; k < NUM_LISTS; ++k)
         for (int j = 0; j < 3; ++j)
-            EXPECT_EQ(prio_weight[k][j], k * 0.05);
+            EXPECT_EQ(lists.prio_weight[k][j], k * 0.05);
     EXPECT_EQ(weights_of(0), (std::vector<double>{0.0, 0.0, 0.0}));
     EXPECT_EQ(weights_of(20), (std::vector<double>{1.0, 1.0, 1.0}));
 }
@@ -66,11 +68,11 @@ TEST(PriorityLists, WithoutTuningEveryWeightIsTheListsOwn) {
 TEST(PriorityLists, EqualKeysKeepAscendingJobIndex) {
     // Jobs 1 and 3 share p1; jobs 0 and 2 are identical; every list has ties.
     build({{4, 4}, {2, 7}, {4, 4}, {2, 9}, {1, 1}}, 0);
-    EXPECT_EQ(order_p1[0].job, 4);
-    EXPECT_EQ(order_p1[1].job, 1);
-    EXPECT_EQ(order_p1[2].job, 3);
-    EXPECT_EQ(order_p1[3].job, 0);
-    EXPECT_EQ(order_p1[4].job, 2);
+    EXPECT_EQ(lists.order_p1[0].job, 4);
+    EXPECT_EQ(lists.order_p1[1].job, 1);
+    EXPECT_EQ(lists.order_p1[2].job, 3);
+    EXPECT_EQ(lists.order_p1[3].job, 0);
+    EXPECT_EQ(lists.order_p1[4].job, 2);
     EXPECT_EQ(list_of(0), (std::vector<int>{4, 0, 2, 1, 3}));
     EXPECT_EQ(list_of(20), (std::vector<int>{4, 1, 3, 0, 2}));
     // List 10 (p1 + p2): 8, 9, 8, 11, 2; its keys 0.5*p2 + 0.5*p1 are computed with rounding.
@@ -80,12 +82,12 @@ TEST(PriorityLists, EqualKeysKeepAscendingJobIndex) {
 TEST(PriorityLists, OneJobKeepsItsWeightsAndNoJobWritesNothing) {
     build({{3, 5}}, 1);
     for (int k = 0; k < NUM_LISTS; ++k) {
-        EXPECT_EQ(prio_list[k][0], 0);
-        EXPECT_EQ(prio_weight[k][0], k * 0.05);
+        EXPECT_EQ(lists.prio_list[k][0], 0);
+        EXPECT_EQ(lists.prio_weight[k][0], k * 0.05);
     }
-    prio_list[3][0] = 77;
+    lists.prio_list[3][0] = 77;
     build({}, 1);
-    EXPECT_EQ(prio_list[3][0], 77);
+    EXPECT_EQ(lists.prio_list[3][0], 77);
 }
 
 TEST(PriorityLists, TunedWeightsStayInTheUnitIntervalAndListsAreUnchanged) {
@@ -100,8 +102,8 @@ TEST(PriorityLists, TunedWeightsStayInTheUnitIntervalAndListsAreUnchanged) {
         for (int k = 0; k < NUM_LISTS; ++k) {
             ASSERT_EQ(list_of(k), untuned[k]);
             for (int j = 0; j < n; ++j) {
-                ASSERT_GE(prio_weight[k][j], 0.0);
-                ASSERT_LE(prio_weight[k][j], 1.0);
+                ASSERT_GE(lists.prio_weight[k][j], 0.0);
+                ASSERT_LE(lists.prio_weight[k][j], 1.0);
             }
         }
     }

@@ -15,14 +15,14 @@
 #include "bounds/greedy_completion.hpp"
 #include "bounds/list_sums.hpp"
 #include "bounds/node_bounds.hpp"
-#include "input/settings.hpp"
+#include "bounds/parent_lists.hpp"
 #include "reference/plain_search.hpp"
 #include "schedule/node_storage.hpp"
+#include "search/beam_search.hpp"
 #include "search/beam_selection.hpp"
 #include "search/dominance_rules.hpp"
 #include "search/recovery.hpp"
-#include "search/setup.hpp"
-#include "search/thread_pool.hpp"
+#include "search/search_fixture.hpp"
 #include "support/test_support.hpp"
 
 using namespace zemko;
@@ -44,32 +44,35 @@ std::vector<std::pair<int, int>> instance_for(unsigned seed, int n) {
     }
 }
 
-// Loads the instance with the given settings and builds the run's tables.
-void prepare(const std::vector<std::pair<int, int>>& times, std::mt19937& rng) {
-    set_default_settings();
-    Perturb = rng() % 2;
-    BetterUB = rng() % 2;
-    Filter = rng() % 2;
-    MoreLoops = rng() % 2;
-    zemko_test::set_jobs(times);
-    build_dominance_matrix();
-    build_priority_lists();
-    build_list_entries();
+// A run over the instance with random settings and its tables built.
+std::unique_ptr<SearchRun> prepare(const std::vector<std::pair<int, int>>& times, std::mt19937& rng,
+                                   int vector_form = widest_vector_form()) {
+    Settings settings;
+    settings.perturb = rng() % 2;
+    settings.better_ub = rng() % 2;
+    settings.filter = rng() % 2;
+    settings.more_loops = rng() % 2;
+    auto run = zemko_test::search_run_of(times, settings);
+    run->vector_form = vector_form;
+    build_dominance_matrix(run->table, run->dom);
+    build_priority_lists(run->table, settings.perturb, run->lists);
+    build_list_entries(run->table, run->lists, run->entries);
+    return run;
 }
 
 // A node with a random prefix of `level` jobs.
-void random_prefix(Node* node, int level, std::mt19937& rng) {
-    std::vector<int> order(n_jobs);
-    for (int i = 0; i < n_jobs; ++i)
+void random_prefix(const JobTable& table, Node* node, int level, std::mt19937& rng) {
+    std::vector<int> order(table.n_jobs);
+    for (int i = 0; i < table.n_jobs; ++i)
         order[i] = i;
     std::shuffle(order.begin(), order.end(), rng);
-    make_root(node);
+    make_root(table, node);
     for (int i = 0; i < level; ++i)
-        append_job(node, order[i]);
+        append_job(table, node, order[i]);
 }
 
-std::vector<int> best() {
-    return {best_seq, best_seq + n_jobs};
+std::vector<int> best(const BoundsRun& run) {
+    return {run.best.seq, run.best.seq + run.table.n_jobs};
 }
 
 }  // namespace
@@ -80,9 +83,7 @@ class ChildBoundsInEveryVectorForm : public testing::TestWithParam<int> {
   protected:
     void SetUp() override {
         if (GetParam() > widest_vector_form()) GTEST_SKIP() << "the processor lacks this form";
-        use_vector_level(GetParam());
     }
-    void TearDown() override { use_vector_level(widest_vector_form()); }
 };
 
 TEST_P(ChildBoundsInEveryVectorForm, EqualThePlainBounds) {
@@ -95,41 +96,42 @@ TEST_P(ChildBoundsInEveryVectorForm, EqualThePlainBounds) {
     for (unsigned seed = 1; seed <= 150; ++seed) {
         std::mt19937 rng(seed);
         int n = 1 + static_cast<int>(seed % 45);
-        prepare(instance_for(seed, n), rng);
+        auto run = prepare(instance_for(seed, n), rng, GetParam());
+        const JobTable& t = run->table;
         for (int level : {0, n / 3, n / 2, n - 2, n - 1}) {
             if (level < 0 || level >= n) continue;
-            random_prefix(parent, level, rng);
-            lists.fill(parent);
-            sums.build(lists);
+            random_prefix(t, parent, level, rng);
+            lists.fill(*run, parent);
+            sums.build(lists, run->entries, n);
             for (int j = 0; j < n; ++j) {
                 if (!parent->unscheduled[j]) continue;
                 SCOPED_TRACE("seed " + std::to_string(seed) + " level " + std::to_string(level) +
                              " job " + std::to_string(j));
-                copy_node(child, parent);
-                append_job(child, j);
+                copy_node(t, child, parent);
+                append_job(t, child, j);
 
-                reset_best_solution();
-                int lb = compute_list_bounds(child);
-                std::vector<int> list_seq = best();
+                reset_best_solution(run->best);
+                const ListBounds plain = compute_list_bounds(*run, child);
+                std::vector<int> list_seq = best(*run);
                 ChildBound fast;
-                const double estimate = bound_child_by_walk(lists, parent, j, fast);
-                ASSERT_EQ(fast.lb, lb);
-                ASSERT_EQ(fast.list_ub, list_ub);
-                ASSERT_EQ(std::memcmp(&estimate, &list_estimate, sizeof(double)), 0);
+                const double estimate = bound_child_by_walk(*run, lists, parent, j, fast);
+                ASSERT_EQ(fast.lb, plain.lb);
+                ASSERT_EQ(fast.list_ub, plain.list_ub);
+                ASSERT_EQ(std::memcmp(&estimate, &plain.estimate, sizeof(double)), 0);
                 ChildBound summed;
-                bound_child(lists, &sums, parent, j, summed);
-                ASSERT_EQ(summed.lb, lb);
-                ASSERT_EQ(summed.list_ub, list_ub);
+                bound_child(*run, lists, &sums, parent, j, summed);
+                ASSERT_EQ(summed.lb, plain.lb);
+                ASSERT_EQ(summed.list_ub, plain.list_ub);
                 ASSERT_EQ(summed.best_list, fast.best_list);
                 std::vector<int> fast_seq(n);
-                list_completion(parent, j, fast.best_list, fast_seq.data());
+                list_completion(*run, parent, j, fast.best_list, fast_seq.data());
                 ASSERT_EQ(fast_seq, list_seq);
 
-                reset_best_solution();
-                int greedy = greedy_completion(child);
-                ASSERT_EQ(greedy_child(lists, parent, j, fast_seq.data()), greedy);
-                ASSERT_EQ(fast_seq, best());
-                if (BetterUB) {
+                reset_best_solution(run->best);
+                int greedy = greedy_completion(*run, child);
+                ASSERT_EQ(greedy_child(*run, lists, parent, j, fast_seq.data()), greedy);
+                ASSERT_EQ(fast_seq, best(*run));
+                if (run->settings.better_ub) {
                     ASSERT_EQ(fast.greedy, greedy);
                 }
                 ++checked;
@@ -142,15 +144,16 @@ TEST_P(ChildBoundsInEveryVectorForm, EqualThePlainBounds) {
 INSTANTIATE_TEST_SUITE_P(FastPaths, ChildBoundsInEveryVectorForm, testing::Values(0, 1, 2));
 
 // Each list's estimate for a child as the plain bound computes it, by walking the whole list.
-double plain_list_estimate(const Node* child, int l, int start2) {
+double plain_list_estimate(const BoundsRun& run, const Node* child, int l, int start2) {
+    const Job* jobs = run.table.jobs;
     int r1 = child->c1, r2 = start2;
     double estimate = 0.0;
-    for (int k = 0; k < n_jobs; ++k) {
-        int j = prio_list[l][k];
+    for (int k = 0; k < run.table.n_jobs; ++k) {
+        int j = run.lists.prio_list[l][k];
         if (!child->unscheduled[j]) continue;
         r1 = r1 + jobs[j].p1;
         r2 = r2 + jobs[j].p2;
-        double w = prio_weight[l][j];
+        double w = run.lists.prio_weight[l][j];
         estimate = estimate + w * (r1 + jobs[j].p2) + (1 - w) * r2;
     }
     return estimate;
@@ -170,19 +173,20 @@ TEST(FastPaths, EstimatesInClosedFormStayWithinTheirSlack) {
         const int n = 2 + static_cast<int>(seed % 70);
         const int largest = static_cast<int>(MAX_TIME_PRODUCT / (2LL * n * n));
         const int low = seed % 3 == 0 ? -largest / 8 : 0;
-        prepare(zemko_test::random_times(seed, n, low, largest), rng);
-        ASSERT_TRUE(list_sums_apply());
-        random_prefix(parent, static_cast<int>(rng() % (n - 1)), rng);
-        lists.fill(parent);
-        sums.build(lists);
+        auto run = prepare(zemko_test::random_times(seed, n, low, largest), rng);
+        const JobTable& t = run->table;
+        ASSERT_TRUE(list_sums_apply(run->entries));
+        random_prefix(t, parent, static_cast<int>(rng() % (n - 1)), rng);
+        lists.fill(*run, parent);
+        sums.build(lists, run->entries, n);
         for (int j = 0; j < n; ++j) {
             if (!parent->unscheduled[j]) continue;
-            copy_node(child, parent);
-            append_job(child, j);
+            copy_node(t, child, parent);
+            append_job(t, child, j);
             int start2 = child->c2;
             for (int k = 0; k < n; ++k)
-                if (child->unscheduled[order_p1[k].job]) {
-                    start2 = std::max(start2, child->c1 + order_p1[k].key);
+                if (child->unscheduled[run->lists.order_p1[k].job]) {
+                    start2 = std::max(start2, child->c1 + run->lists.order_p1[k].key);
                     break;
                 }
             SummedEstimates summed;
@@ -190,7 +194,7 @@ TEST(FastPaths, EstimatesInClosedFormStayWithinTheirSlack) {
             for (int l = 0; l < NUM_LISTS; ++l) {
                 SCOPED_TRACE("seed " + std::to_string(seed) + " job " + std::to_string(j) +
                              " list " + std::to_string(l));
-                const double walked = plain_list_estimate(child, l, start2);
+                const double walked = plain_list_estimate(*run, child, l, start2);
                 if (summed.slack[l] == 0.0) {
                     ASSERT_EQ(summed.estimate[l], walked);
                     ++exact_lanes;
@@ -215,17 +219,18 @@ TEST(FastPaths, DerivedListsEqualFilledLists) {
     for (unsigned seed = 1; seed <= 200; ++seed) {
         std::mt19937 rng(seed);
         int n = 2 + static_cast<int>(seed % 50);
-        prepare(instance_for(seed, n), rng);
-        random_prefix(parent, static_cast<int>(rng() % (n - 1)), rng);
-        parent_lists.fill(parent);
+        auto run = prepare(instance_for(seed, n), rng);
+        const JobTable& t = run->table;
+        random_prefix(t, parent, static_cast<int>(rng() % (n - 1)), rng);
+        parent_lists.fill(*run, parent);
         int j = 0;
         for (int skip = static_cast<int>(rng() % (n - parent->level));
              !parent->unscheduled[j] || skip-- > 0;)
             ++j;
-        copy_node(child, parent);
-        append_job(child, j);
-        filled.fill(child);
-        derived.derive(parent_lists, j);
+        copy_node(t, child, parent);
+        append_job(t, child, j);
+        filled.fill(*run, child);
+        derived.derive(*run, parent_lists, j);
         const int m = filled.unscheduled;
         ASSERT_EQ(derived.unscheduled, m);
         const size_t cells = static_cast<size_t>(m) * LIST_LANES;
@@ -248,15 +253,17 @@ TEST(FastPaths, ListedChildrenAreThoseTheSkipTestsLetThrough) {
     for (unsigned seed = 1; seed <= 400; ++seed) {
         std::mt19937 rng(seed);
         int n = 1 + static_cast<int>(seed % 60);
-        prepare(instance_for(seed, n), rng);
-        random_prefix(node, static_cast<int>(rng() % n), rng);
+        auto run = prepare(instance_for(seed, n), rng);
+        const JobTable& t = run->table;
+        const int filter = run->settings.filter;
+        random_prefix(t, node, static_cast<int>(rng() % n), rng);
         std::vector<int> plain;
         for (int j = 0; j < n; ++j)
-            if (node->unscheduled[j] && !skip_by_pair_rule(node, j) &&
-                !skip_by_min_job_rule(node, j) && !skip_by_filter_rule(node, j))
+            if (node->unscheduled[j] && !skip_by_pair_rule(t, run->dom, node, j) &&
+                !skip_by_min_job_rule(t, node, j) && !skip_by_filter_rule(t, filter, node, j))
                 plain.push_back(j);
         std::vector<int> fast(n);
-        fast.resize(list_children(node, fast.data()));
+        fast.resize(list_children(t, run->lists, filter, node, fast.data()));
         ASSERT_EQ(fast, plain) << "seed " << seed;
     }
 }
@@ -269,14 +276,14 @@ TEST(FastPaths, RecoveryEqualsThePlainStep) {
     for (unsigned seed = 1; seed <= 3000; ++seed) {
         std::mt19937 rng(seed);
         int n = 2 + static_cast<int>(seed % 40);
-        prepare(instance_for(seed, n), rng);
-        random_prefix(a, 2 + static_cast<int>(rng() % (n - 1)), rng);
+        auto run = prepare(instance_for(seed, n), rng);
+        random_prefix(run->table, a, 2 + static_cast<int>(rng() % (n - 1)), rng);
         a->lb = 7;
         a->ub = 9;
-        copy_node(b, a);
+        copy_node(run->table, b, a);
         b->ub = 9;
-        int plain = zemko_reference::recover_node_plain(a);
-        int fast = recover_in_place(b);
+        int plain = zemko_reference::recover_node_plain(*run, a);
+        int fast = recover_in_place(run->table, run->settings.more_loops, b);
         ASSERT_EQ(fast, plain) << "seed " << seed;
         changed += plain;
         ASSERT_EQ(std::vector<int>(b->seq, b->seq + b->level),
@@ -296,33 +303,21 @@ struct SearchOutcome {
     std::string output;
     int best_fo, best_level, end_level, max_beam, recoveries, better_ub_count, lost_nodes;
     std::vector<int> best_seq;
-    std::vector<int> counts;
     bool operator==(const SearchOutcome&) const = default;
 };
 
-SearchOutcome run_search(const std::vector<std::pair<int, int>>& times, int route, bool plain) {
-    zemko_test::set_jobs(times);
-    for (int i = 0; i < n_jobs; ++i)
-        jobs[i].route = route;
-    reset_best_solution();
-    SearchOutcome o;
-    testing::internal::CaptureStdout();
-    if (setup_search() == 0) {
-        do
-            o.counts.push_back(plain ? zemko_reference::expand_level_plain() : expand_level());
-        while (beam_not_empty());
-    }
-    o.best_fo = best_fo;
-    o.best_level = best_level;
-    o.end_level = end_level;
-    o.max_beam = max_beam;
-    o.recoveries = recoveries;
-    o.better_ub_count = better_ub_count;
-    o.lost_nodes = lost_nodes;
-    o.best_seq = best();
-    release_all_memory();
-    o.output = testing::internal::GetCapturedStdout();
-    return o;
+// A whole search with the fast or the plain level expansion, on `threads` threads.
+SearchOutcome run_search(const std::vector<std::pair<int, int>>& times, int route,
+                         const Settings& settings, bool plain, int threads) {
+    std::ostringstream out;
+    auto run = zemko_test::search_run_of(times, settings, &out);
+    for (int i = 0; i < run->table.n_jobs; ++i)
+        run->table.jobs[i].route = route;
+    run->pool.resize(threads);
+    run_beam_search(*run, plain ? zemko_reference::expand_level_plain : nullptr);
+    return {out.str(),     run->best.fo,    run->best.level,      run->end_level,
+            run->max_beam, run->recoveries, run->better_ub_count, run->storage.lost_nodes,
+            best(*run)};
 }
 
 }  // namespace
@@ -331,19 +326,15 @@ SearchOutcome run_search(const std::vector<std::pair<int, int>>& times, int rout
 // narrow beam moves the table of the parents' lists and lays out only a few of them again; a
 // wide search of the first size after it must not use the places the others had.
 TEST(FastPaths, SearchesOfChangingSizesInOneProcess) {
-    set_worker_threads(2);
     const std::pair<int, int> runs[] = {{30, 50}, {60, 2}, {30, 50}, {12, 50}, {45, 3}, {12, 50}};
     for (auto [n, beam] : runs) {
         auto times = zemko_test::random_times(static_cast<unsigned>(n), n, 1, 60);
-        set_default_settings();
-        Beam = beam;
-        SearchOutcome plain = run_search(times, 1, true);
-        set_default_settings();
-        Beam = beam;
-        SearchOutcome fast = run_search(times, 1, false);
+        Settings settings;
+        settings.beam = beam;
+        SearchOutcome plain = run_search(times, 1, settings, true, 1);
+        SearchOutcome fast = run_search(times, 1, settings, false, 2);
         ASSERT_TRUE(fast == plain) << "n " << n << " beam " << beam;
     }
-    set_worker_threads(1);
 }
 
 TEST(FastPaths, WholeSearchesEqualThePlainSearch) {
@@ -351,30 +342,24 @@ TEST(FastPaths, WholeSearchesEqualThePlainSearch) {
         std::mt19937 rng(seed);
         int n = static_cast<int>(rng() % 36);
         auto times = instance_for(seed, n);
-        auto configure = [&] {
-            std::mt19937 settings_rng(seed * 7919);
-            set_default_settings();
-            Perturb = settings_rng() % 2;
-            ALPHA = std::vector<int>{10, 0, 100, 50, -20}[settings_rng() % 5];
-            OUTPUT = std::vector<int>{0, 1, 2}[settings_rng() % 3];
-            Beam = std::vector<int>{50, 1, 2, 7, 20}[settings_rng() % 5];
-            Filter = settings_rng() % 2;
-            ParetoBeam = n <= 12 ? settings_rng() % 3 : 0;
-            BetterUB = settings_rng() % 2;
-            RecoveryStep = settings_rng() % 4 != 0;
-            MoreLoops = settings_rng() % 2;
-        };
-        configure();
+        std::mt19937 settings_rng(seed * 7919);
+        Settings settings;
+        settings.perturb = settings_rng() % 2;
+        settings.alpha = std::vector<int>{10, 0, 100, 50, -20}[settings_rng() % 5];
+        settings.output = std::vector<int>{0, 1, 2}[settings_rng() % 3];
+        settings.beam = std::vector<int>{50, 1, 2, 7, 20}[settings_rng() % 5];
+        settings.filter = settings_rng() % 2;
+        settings.pareto_beam = n <= 12 ? settings_rng() % 3 : 0;
+        settings.better_ub = settings_rng() % 2;
+        settings.recovery_step = settings_rng() % 4 != 0;
+        settings.more_loops = settings_rng() % 2;
         int route = seed % 5 == 0 ? 2 : 1;
-        SearchOutcome plain = run_search(times, route, true);
+        SearchOutcome plain = run_search(times, route, settings, true, 1);
         for (int threads : {1, 2, 3}) {
-            configure();
-            set_worker_threads(threads);
-            SearchOutcome fast = run_search(times, route, false);
+            SearchOutcome fast = run_search(times, route, settings, false, threads);
             ASSERT_TRUE(fast == plain) << "seed " << seed << " threads " << threads << "\n"
                                        << fast.output << "\n---\n"
                                        << plain.output;
         }
-        set_worker_threads(1);
     }
 }

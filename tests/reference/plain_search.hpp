@@ -4,17 +4,18 @@
 #pragma once
 
 #include "schedule/node.hpp"
+#include "search/search_run.hpp"
 
 namespace zemko_reference {
 
-// The recovery step, counted in zemko::recoveries.
-int recover_node_plain(zemko::Node* node);
+// The recovery step, counted in the run's recoveries.
+int recover_node_plain(zemko::SearchRun& run, zemko::Node* node);
 
 // Generates the children of parent into row `row` (reset beforehand), completing those with one
 // job left and bounding and ranking the others; returns the number generated.
-int expand_node_plain(const zemko::Node* parent, int row);
+int expand_node_plain(zemko::SearchRun& run, const zemko::Node* parent, int row);
 
 // One level of the search with the plain child generation.
-int expand_level_plain();
+int expand_level_plain(zemko::SearchRun& run);
 
 }  // namespace zemko_reference

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <sstream>
 
 #include "input/jobs.hpp"
 #include "schedule/node_storage.hpp"
@@ -11,104 +12,100 @@ using namespace zemko;
 
 namespace {
 
-class NodeStorage : public testing::Test {
+class NodeStorageTest : public testing::Test {
   protected:
-    void SetUp() override {
-        zemko_test::set_jobs({{1, 2}, {3, 4}, {5, 6}});
-        reset_node_storage();
-    }
+    void SetUp() override { reset_node_storage(storage, t.n_jobs, Transcript{&messages}); }
     void TearDown() override {
-        testing::internal::CaptureStdout();
-        release_all_memory();
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+        messages.str("");
+        release_all_memory(storage);
+        EXPECT_EQ(messages.str(), "");
     }
+    const JobTable t = zemko_test::table_of({{1, 2}, {3, 4}, {5, 6}});
+    std::ostringstream messages;
+    NodeStorage storage;
 };
 
 }  // namespace
 
-TEST_F(NodeStorage, ReleasedNodesComeBackNewestFirst) {
-    Node* a = new_node();
-    Node* b = new_node();
+TEST_F(NodeStorageTest, ReleasedNodesComeBackNewestFirst) {
+    Node* a = new_node(storage);
+    Node* b = new_node(storage);
     EXPECT_NE(a, b);
-    release_node(a);
-    release_node(b);
-    EXPECT_EQ(new_node(), b);
-    EXPECT_EQ(new_node(), a);
+    release_node(storage, a);
+    release_node(storage, b);
+    EXPECT_EQ(new_node(storage), b);
+    EXPECT_EQ(new_node(storage), a);
     // Nodes from a zone have working arrays of their own.
-    make_root(a);
-    make_root(b);
-    append_job(a, 1);
+    make_root(t, a);
+    make_root(t, b);
+    append_job(t, a, 1);
     EXPECT_EQ(b->unscheduled[1], 1);
 }
 
-TEST_F(NodeStorage, TheFreeStackHolds40000AndCountsTheRestAsLost) {
-    testing::internal::CaptureStdout();  // the second zone's message
+TEST_F(NodeStorageTest, TheFreeStackHolds40000AndCountsTheRestAsLost) {
     std::vector<Node*> taken;
     for (int i = 0; i <= FREE_STACK_SIZE; ++i)
-        taken.push_back(new_node());
+        taken.push_back(new_node(storage));
     for (Node* node : taken)
-        release_node(node);
-    EXPECT_EQ(lost_nodes, 1);
+        release_node(storage, node);
+    EXPECT_EQ(storage.lost_nodes, 1);
     // The 40000 stacked nodes come back newest first; the lost one does not come back.
     for (int i = FREE_STACK_SIZE - 1; i >= 0; --i)
-        ASSERT_EQ(new_node(), taken[i]);
-    EXPECT_EQ(zones_live, 2);
-    Node* fresh = new_node();
+        ASSERT_EQ(new_node(storage), taken[i]);
+    EXPECT_EQ(storage.zones_live, 2);
+    Node* fresh = new_node(storage);
     EXPECT_NE(fresh, taken[FREE_STACK_SIZE]);
-    testing::internal::GetCapturedStdout();
 }
 
-TEST_F(NodeStorage, The40001stNodeOpensASecondZone) {
-    testing::internal::CaptureStdout();
+TEST_F(NodeStorageTest, The40001stNodeOpensASecondZone) {
     std::set<Node*> distinct;
     for (int i = 0; i < ZONE_NODES; ++i)
-        distinct.insert(new_node());
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-    EXPECT_EQ(zones_live, 1);
-    lost_nodes = 7;
-    testing::internal::CaptureStdout();
-    distinct.insert(new_node());
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "MEM: Allocating new zone. Lost nodes = 7.");
-    EXPECT_EQ(zones_live, 2);
+        distinct.insert(new_node(storage));
+    EXPECT_EQ(messages.str(), "");
+    EXPECT_EQ(storage.zones_live, 1);
+    storage.lost_nodes = 7;
+    distinct.insert(new_node(storage));
+    EXPECT_EQ(messages.str(), "MEM: Allocating new zone. Lost nodes = 7.");
+    EXPECT_EQ(storage.zones_live, 2);
     EXPECT_EQ(distinct.size(), static_cast<size_t>(ZONE_NODES + 1));
 }
 
-TEST_F(NodeStorage, BeamsPopInReverseOrderAndEmptyOut) {
-    EXPECT_EQ(pop_beam_node(), nullptr);
-    EXPECT_FALSE(beam_not_empty());
-    Node* a = new_node();
-    Node* b = new_node();
-    push_beam_node(a);
-    push_beam_node(b);
-    EXPECT_TRUE(beam_not_empty());
-    EXPECT_EQ(pop_beam_node(), b);
-    EXPECT_EQ(pop_beam_node(), a);
-    EXPECT_FALSE(beam_not_empty());
-    EXPECT_EQ(pop_beam_node(), nullptr);
+TEST_F(NodeStorageTest, BeamsPopInReverseOrderAndEmptyOut) {
+    EXPECT_EQ(pop_beam_node(storage), nullptr);
+    EXPECT_FALSE(beam_not_empty(storage));
+    Node* a = new_node(storage);
+    Node* b = new_node(storage);
+    push_beam_node(storage, a);
+    push_beam_node(storage, b);
+    EXPECT_TRUE(beam_not_empty(storage));
+    EXPECT_EQ(pop_beam_node(storage), b);
+    EXPECT_EQ(pop_beam_node(storage), a);
+    EXPECT_FALSE(beam_not_empty(storage));
+    EXPECT_EQ(pop_beam_node(storage), nullptr);
     // The emptied list's record is pooled and reused, not taken from the heap again.
-    EXPECT_EQ(lists_live, 1);
-    push_beam_node(a);
-    EXPECT_EQ(lists_live, 1);
+    EXPECT_EQ(storage.lists_live, 1);
+    push_beam_node(storage, a);
+    EXPECT_EQ(storage.lists_live, 1);
 }
 
-TEST_F(NodeStorage, ThePoolKeeps200RecordsAndFreesTheRest) {
+TEST_F(NodeStorageTest, ThePoolKeeps200RecordsAndFreesTheRest) {
     std::vector<BeamList*> records;
     for (int i = 0; i < LIST_POOL_SIZE + 3; ++i)
-        records.push_back(new_list_record());
-    EXPECT_EQ(lists_live, LIST_POOL_SIZE + 3);
+        records.push_back(new_list_record(storage));
+    EXPECT_EQ(storage.lists_live, LIST_POOL_SIZE + 3);
     for (BeamList* rec : records)
-        free_list_record(rec);
-    EXPECT_EQ(lists_live, LIST_POOL_SIZE);
-    EXPECT_EQ(new_list_record(), records[LIST_POOL_SIZE - 1]);
-    free_list_record(records[LIST_POOL_SIZE - 1]);
+        free_list_record(storage, rec);
+    EXPECT_EQ(storage.lists_live, LIST_POOL_SIZE);
+    EXPECT_EQ(new_list_record(storage), records[LIST_POOL_SIZE - 1]);
+    free_list_record(storage, records[LIST_POOL_SIZE - 1]);
 }
 
 TEST(NodeStorageBalance, AnUnbalancedReleaseIsReported) {
-    reset_node_storage();
-    new_node();
-    zones_live += 1;  // as if a zone had been lost track of
-    testing::internal::CaptureStdout();
-    release_all_memory();
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "WARNING : Abnormal memory use!\n");
-    zones_live = 0;
+    std::ostringstream messages;
+    NodeStorage storage;
+    reset_node_storage(storage, 3, Transcript{&messages});
+    new_node(storage);
+    storage.zones_live += 1;  // as if a zone had been lost track of
+    release_all_memory(storage);
+    EXPECT_EQ(messages.str(), "WARNING : Abnormal memory use!\n");
 }

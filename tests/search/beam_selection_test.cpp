@@ -1,6 +1,9 @@
 // Beam selection: the sweep rule, the beam-width cap and whole levels.
 #include <gtest/gtest.h>
 
+#include <climits>
+
+#include "search/beam_search.hpp"
 #include "search/beam_selection.hpp"
 #include "search/search_fixture.hpp"
 #include "search/setup.hpp"
@@ -13,11 +16,12 @@ class BeamSelection : public zemko_test::SearchTest {
   protected:
     // Fills row p with the given nodes, best first.
     void fill_row(int p, const std::vector<Node*>& nodes) {
-        reset_row(p);
+        SelectionTables& tables = run->tables;
+        reset_row(tables, p);
         for (size_t a = 0; a < nodes.size(); ++a) {
-            child_nodes[p][a] = nodes[a];
-            child_rank[p][a] = static_cast<int>(a);
-            child_score[p][a] = static_cast<int64_t>(a);
+            tables.child_nodes[p][a] = nodes[a];
+            tables.child_rank[p][a] = static_cast<int>(a);
+            tables.child_score[p][a] = static_cast<int64_t>(a);
         }
     }
 };
@@ -25,8 +29,8 @@ class BeamSelection : public zemko_test::SearchTest {
 }  // namespace
 
 TEST_F(BeamSelection, ASweepThatKeepsNothingEndsTheSelection) {
-    RecoveryStep = 0;
-    Beam = 10;
+    settings.recovery_step = 0;
+    settings.beam = 10;
     // [1,0] is dominated by [0,1] and [3,2] by [2,3]: same jobs, later and costlier.
     prepare({{1, 1}, {1, 3}, {1, 1}, {1, 3}, {2, 2}});
     Node* x1 = node_with({0, 1});
@@ -38,12 +42,13 @@ TEST_F(BeamSelection, ASweepThatKeepsNothingEndsTheSelection) {
     fill_row(0, {x1, y1, z1});
     fill_row(1, {x2, y2, z2});
     Node* kept_nodes[BEAM_SLOTS];
-    ASSERT_EQ(select_next_beam(2, kept_nodes), 2);
+    ASSERT_EQ(select_next_beam(*run, 2, kept_nodes), 2);
     EXPECT_EQ(kept_nodes[0], x1);
     EXPECT_EQ(kept_nodes[1], x2);
     // The third-ranked children were never taken; they go back to storage now.
-    release_untaken_children(2);
-    Node* again[4] = {new_node(), new_node(), new_node(), new_node()};
+    release_untaken_children(*run, 2);
+    Node* again[4] = {new_node(run->storage), new_node(run->storage), new_node(run->storage),
+                      new_node(run->storage)};
     EXPECT_EQ(again[0], z2);
     EXPECT_EQ(again[1], z1);
     EXPECT_EQ(again[2], y2);  // released when dominated
@@ -51,8 +56,8 @@ TEST_F(BeamSelection, ASweepThatKeepsNothingEndsTheSelection) {
 }
 
 TEST_F(BeamSelection, SelectionStopsAtTheBeamWidth) {
-    RecoveryStep = 0;
-    Beam = 3;
+    settings.recovery_step = 0;
+    settings.beam = 3;
     prepare({{1, 1}, {1, 3}, {1, 2}, {1, 4}, {2, 2}});
     Node* a = node_with({0});
     Node* b = node_with({1});
@@ -61,10 +66,10 @@ TEST_F(BeamSelection, SelectionStopsAtTheBeamWidth) {
     fill_row(0, {a, c});
     fill_row(1, {b, d});
     Node* kept_nodes[BEAM_SLOTS];
-    ASSERT_EQ(select_next_beam(2, kept_nodes), 3);
+    ASSERT_EQ(select_next_beam(*run, 2, kept_nodes), 3);
     EXPECT_EQ(kept_nodes[2], c);  // second sweep, first parent
-    release_untaken_children(2);
-    EXPECT_EQ(new_node(), d);
+    release_untaken_children(*run, 2);
+    EXPECT_EQ(new_node(run->storage), d);
 }
 
 TEST(BeamCap, BeamWidthIsCappedAndRaised) {
@@ -79,77 +84,80 @@ TEST(BeamCap, BeamWidthIsCappedAndRaised) {
         {0, 0, 1, "\nWarning : Beam must be at least 1, using 1\n"},
         {-7, 0, 1, "\nWarning : Beam must be at least 1, using 1\n"},
     };
-    zemko_test::set_jobs({{1, 2}, {2, 1}});
     for (const Case& c : cases) {
-        set_default_settings();
-        Beam = c.beam;
-        ParetoBeam = c.pareto;
-        testing::internal::CaptureStdout();
-        alloc_selection_tables();
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), c.message);
-        EXPECT_EQ(Beam, c.expected);
-        EXPECT_EQ(selection_rows, c.expected);
-        free_selection_tables();
+        Settings settings;
+        settings.beam = c.beam;
+        settings.pareto_beam = c.pareto;
+        std::ostringstream out;
+        auto run = zemko_test::search_run_of({{1, 2}, {2, 1}}, settings, &out);
+        ASSERT_EQ(setup_search(*run), 0);
+        EXPECT_EQ(out.str(), "\nLB = 7, UB = 7\n" + std::string(c.message));
+        EXPECT_EQ(run->settings.beam, c.expected);
+        EXPECT_EQ(run->tables.rows, c.expected);
     }
 }
 
 namespace {
 
-// Runs a whole search on the given jobs with the current settings; returns the levels' counts.
-std::vector<int> search(const std::vector<std::pair<int, int>>& times,
-                        int* zones_at_end = nullptr) {
-    zemko_test::set_jobs(times);
-    reset_best_solution();
-    testing::internal::CaptureStdout();
-    std::vector<int> counts;
-    if (setup_search() == 0) {
-        do
-            counts.push_back(expand_level());
-        while (beam_not_empty());
+// A whole search on the given jobs: the run when it is over, and its transcript.
+struct Searched {
+    Searched(const std::vector<std::pair<int, int>>& times, const Settings& settings)
+        : run(zemko_test::search_run_of(times, settings, &out)) {
+        run_beam_search(*run);
     }
-    if (zones_at_end) *zones_at_end = zones_live;
-    release_all_memory();
-    testing::internal::GetCapturedStdout();
-    return counts;
-}
+    // The children generated at each level, as the transcript gives them.
+    std::vector<int> counts() const {
+        const std::string text = out.str();
+        const size_t from = text.find("UB = ");
+        std::istringstream levels(text.substr(text.find('\n', from) + 1));
+        std::vector<int> counts;
+        int count;
+        char dash;
+        while (levels >> count >> dash)
+            counts.push_back(count);
+        return counts;
+    }
+    std::ostringstream out;
+    std::unique_ptr<SearchRun> run;
+};
 
 }  // namespace
 
 TEST(WholeLevels, BeamOfOneIsAGreedyDescent) {
-    set_default_settings();
-    Beam = 1;
+    Settings settings;
+    settings.beam = 1;
     auto times = zemko_test::random_times(5, 9, 1, 20);
-    std::vector<int> counts = search(times);
-    EXPECT_EQ(max_beam, 1);
-    EXPECT_LE(static_cast<int>(counts.size()), 9);
-    EXPECT_EQ(zemko_test::objective_of(std::vector<int>(best_seq, best_seq + 9), times), best_fo);
+    Searched s(times, settings);
+    EXPECT_EQ(s.run->max_beam, 1);
+    EXPECT_LE(static_cast<int>(s.counts().size()), 9);
+    EXPECT_EQ(
+        zemko_test::objective_of(std::vector<int>(s.run->best.seq, s.run->best.seq + 9), times),
+        s.run->best.fo);
 }
 
 TEST(WholeLevels, AfterTheLastLevelTheBeamIsEmpty) {
-    set_default_settings();
-    std::vector<int> counts = search({{3, 5}, {4, 1}, {2, 2}});
+    Searched s({{3, 5}, {4, 1}, {2, 2}}, Settings{});
     // Level 0: three children, bounded; level 1: each parent has two jobs left, all completed.
-    ASSERT_EQ(counts.size(), 2u);
-    EXPECT_EQ(end_level, 1);
-    EXPECT_EQ(best_fo, zemko_test::brute_force_optimum({{3, 5}, {4, 1}, {2, 2}}));
+    ASSERT_EQ(s.counts().size(), 2u);
+    EXPECT_EQ(s.run->end_level, 1);
+    EXPECT_EQ(s.run->best.fo, zemko_test::brute_force_optimum({{3, 5}, {4, 1}, {2, 2}}));
 }
 
 TEST(WholeLevels, InstancesWithoutJobsOrWithOneJob) {
-    set_default_settings();
-    EXPECT_EQ(search({}), (std::vector<int>{0}));
-    EXPECT_EQ(best_fo, INT_MAX);
-    EXPECT_EQ(search({{3, 5}}), (std::vector<int>{1, 0}));
-    EXPECT_EQ(best_fo, 8);
-    EXPECT_EQ(best_level, 1);
-    EXPECT_EQ(end_level, 1);
+    Searched none({}, Settings{});
+    EXPECT_EQ(none.counts(), (std::vector<int>{0}));
+    EXPECT_EQ(none.run->best.fo, INT_MAX);
+    Searched one({{3, 5}}, Settings{});
+    EXPECT_EQ(one.counts(), (std::vector<int>{1, 0}));
+    EXPECT_EQ(one.run->best.fo, 8);
+    EXPECT_EQ(one.run->best.level, 1);
+    EXPECT_EQ(one.run->end_level, 1);
 }
 
 TEST(WholeLevels, ChildrenThatAreNotTakenDoNotPileUp) {
     // 50 parents of up to 120 children each per level, over 120 levels: one zone suffices
     // only if the children that the selection leaves are given back.
-    set_default_settings();
-    int zones = 0;
-    search(zemko_test::random_times(11, 120, 1, 100), &zones);
-    EXPECT_EQ(zones, 1);
-    EXPECT_EQ(lost_nodes, 0);
+    Searched s(zemko_test::random_times(11, 120, 1, 100), Settings{});
+    EXPECT_EQ(s.out.str().find("new zone"), std::string::npos);
+    EXPECT_EQ(s.run->storage.lost_nodes, 0);
 }

@@ -4,7 +4,6 @@
 #include <climits>
 #include <cstdint>
 
-#include "input/settings.hpp"
 #include "search/child_generation.hpp"
 
 using namespace zemko;
@@ -24,10 +23,6 @@ TEST(ChildScore, HoldsForEveryAlphaTheSettingsFileCanGive) {
         {INT_MIN + 99, 3, 5, (99 - two_to_31) * 5 + (1 + two_to_31) * 3},
         {INT_MAX, 1073741823, 1073741823, int64_t{100} * 1073741823},
     };
-    const int saved = ALPHA;
-    for (const Case& c : cases) {
-        ALPHA = c.alpha;
-        EXPECT_EQ(child_score_of(c.lb, c.ub), c.score) << "ALPHA " << c.alpha;
-    }
-    ALPHA = saved;
+    for (const Case& c : cases)
+        EXPECT_EQ(child_score_of(c.alpha, c.lb, c.ub), c.score) << "ALPHA " << c.alpha;
 }

@@ -117,7 +117,8 @@ RunResult finish(const Started& child) {
     return result;
 }
 
-// The zemko command line, behind the wrapper that ZEMKO_RUN_WRAPPER names, if any.
+// The zemko command line, behind the wrapper that ZEMKO_RUN_WRAPPER names, if any; the
+// executable is the one ZEMKO_RUN_EXE names (another build, for another processor), if any.
 std::vector<std::string> zemko_command(const std::vector<std::string>& args) {
     std::vector<std::string> command;
     if (const char* wrapper = std::getenv("ZEMKO_RUN_WRAPPER")) {
@@ -125,7 +126,8 @@ std::vector<std::string> zemko_command(const std::vector<std::string>& args) {
         for (std::string w; words >> w;)
             command.push_back(w);
     }
-    command.push_back(ZEMKO_EXE);
+    const char* other = std::getenv("ZEMKO_RUN_EXE");
+    command.push_back(other && *other ? other : ZEMKO_EXE);
     command.insert(command.end(), args.begin(), args.end());
     return command;
 }
@@ -205,10 +207,12 @@ std::string without_time_line(const std::string& output) {
     return kept;
 }
 
-void set_jobs(const std::vector<std::pair<int, int>>& times) {
-    zemko::n_jobs = static_cast<int>(times.size());
-    for (int i = 0; i < zemko::n_jobs; ++i)
-        zemko::jobs[i] = {i + 1, times[i].first, times[i].second, 1};
+zemko::JobTable table_of(const std::vector<std::pair<int, int>>& times) {
+    zemko::JobTable table;
+    table.n_jobs = static_cast<int>(times.size());
+    for (int i = 0; i < table.n_jobs; ++i)
+        table.jobs[i] = {i + 1, times[i].first, times[i].second, 1};
+    return table;
 }
 
 std::string data_file(const std::vector<std::pair<int, int>>& times, int route) {

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "input/jobs.hpp"
+
 namespace zemko_test {
 
 // A fresh directory under the system's temporary folder, removed with its contents at the end.
@@ -35,7 +37,7 @@ struct RunResult {
 
 // Runs the zemko executable with the given arguments in the directory dir. When the
 // environment variable ZEMKO_RUN_WRAPPER is set (for example to a valgrind command line), its
-// words are put in front of the command.
+// words are put in front of the command; ZEMKO_RUN_EXE names another executable to run.
 RunResult run_zemko(const std::string& dir, const std::vector<std::string>& args);
 
 // Runs any executable with arguments in dir, capturing standard output.
@@ -66,8 +68,8 @@ bool built_with_address_sanitizer();
 // The output with the run-time line ("ZEMKO CPU Time : ...") taken out.
 std::string without_time_line(const std::string& output);
 
-// Puts the given (p1, p2) pairs into the job table as jobs 1..n with route 1.
-void set_jobs(const std::vector<std::pair<int, int>>& times);
+// A job table of the given (p1, p2) pairs as jobs 1..n with route 1.
+zemko::JobTable table_of(const std::vector<std::pair<int, int>>& times);
 
 // Text of a data file listing the (p1, p2) pairs as jobs 1..n with the given route.
 std::string data_file(const std::vector<std::pair<int, int>>& times, int route = 1);

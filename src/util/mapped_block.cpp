@@ -1,5 +1,5 @@
 // Mapped blocks.
-#include "schedule/mapped_block.hpp"
+#include "util/mapped_block.hpp"
 
 #include <sys/mman.h>
 
