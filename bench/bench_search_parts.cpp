@@ -157,7 +157,7 @@ void BM_ExpandParent(benchmark::State& state) {
     const int n_jobs = run->table.n_jobs;
     reset_node_storage(run->storage, n_jobs, run->out);
     run->settings.beam = 1;
-    alloc_selection_tables(run->tables, 1, n_jobs);
+    alloc_selection_tables(run->tables, 1, n_jobs, run->budget);
     forget_previous_level(*run);
     Node* parent = new_node(run->storage);
     make_parent(run->table, parent, level_of(state));

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <ostream>
 #include <stdexcept>
 #include <string>
@@ -54,7 +55,11 @@ struct Job {
     ROW(threads, "Threads", 0,                                                                  \
         "threads that bound the children of a level: 0, or more than the hardware runs at "     \
         "once, means one per hardware thread; 1 single-threaded; results are the same for any " \
-        "value")
+        "value")                                                                                \
+    ROW(memory_limit, "MemoryLimit", 0,                                                         \
+        "MiB of memory a run may take; 0: 80 % of the physical memory or the limit of the "     \
+        "process's control group, whichever is smaller; a run that would take more ends with "  \
+        "the memory error")
 
 // The settings of a run, each at its default until set.
 struct Settings {
@@ -86,6 +91,25 @@ struct Result {
     long long recoveries = 0;           // calls of the recovery step
     long long better_ub_solutions = 0;  // bounds improved by the greedy completion
     long long lost_nodes = 0;           // nodes released while the free stack was full
+    long long peak_memory = 0;          // the most memory the solve took at once, in bytes
+};
+
+// Where a solve stands, as its progress hook is told between the steps of the search.
+struct Progress {
+    int level = 0;                 // the level being expanded: jobs scheduled in its nodes
+    int n_jobs = 0;                // jobs of the instance
+    int beam_nodes = 0;            // nodes in the beam being expanded
+    long long best_objective = 0;  // the best objective so far; 2147483647 while none
+    double seconds = 0;            // since the solve began
+    long long memory_bytes = 0;    // memory the solve has taken in large blocks
+};
+
+// How a caller follows and controls a solve; every member may be left empty.
+struct Control {
+    std::ostream* transcript = nullptr;       // receives the console's text of the run
+    const std::atomic<bool>* stop = nullptr;  // raised from any thread: end the solve soon
+    // Called on the solving thread several times per level of the search.
+    std::function<void(const Progress&)> progress;
 };
 
 // A data file or setting that cannot be used; what() is the console's message for it, such as
@@ -105,10 +129,13 @@ Settings read_settings_file(const std::string& path, std::ostream* messages = nu
 
 // Solves the instance. Nothing is printed unless `transcript` is given; it then receives
 // exactly the text the console prints for the run, from the root bounds to the last counter.
-// Raising *stop (from any thread) ends the solve soon with Status::interrupted. Throws
-// InputError for an instance the console would refuse (too many jobs, times too large).
+// Throws InputError for an instance the console would refuse (too many jobs, times too large).
 Result solve(const std::vector<Job>& jobs, const Settings& settings,
-             std::ostream* transcript = nullptr, const std::atomic<bool>* stop = nullptr);
+             std::ostream* transcript = nullptr);
+
+// The same, followed and controlled by `control`: raising its stop flag ends the solve soon
+// with Status::interrupted and the best sequence found so far.
+Result solve(const std::vector<Job>& jobs, const Settings& settings, const Control& control);
 
 // The objective of a complete sequence of 0-based job indices, evaluated as the solver does
 // (machine 1 first; for an instance whose jobs all take route 2, machine 2 first). Throws

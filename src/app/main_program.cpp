@@ -2,13 +2,18 @@
 // files.
 #include "app/main_program.hpp"
 
+#include <unistd.h>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <iostream>
+#include <sstream>
 
 #include <zemko/zemko.hpp>
 
+#include "app/interrupt.hpp"
 #include "app/report.hpp"
+#include "app/status_line.hpp"
 #include "input/jobs.hpp"
 #include "input/settings.hpp"
 
@@ -18,6 +23,34 @@ namespace {
 
 constexpr int EXIT_USAGE = 2;
 constexpr int EXIT_FAILURE_STATUS = 1;
+constexpr int EXIT_INTERRUPTED = 130;  // as a shell reports a process ended by Ctrl-C
+
+// The solve of the console: its text on standard output, the status line on standard error when
+// that is a terminal, Ctrl-C ending it cleanly. When standard output is the same terminal, its
+// text is held back until the solve is over, so that the status line does not cut into it.
+Result solve_on_console(const std::vector<Job>& jobs, const Settings& settings, std::ostream& out,
+                        std::atomic<bool>& stop) {
+    StatusLine line = status_line_for_terminal();
+    const bool hold = line.enabled && ::isatty(STDOUT_FILENO) == 1;
+    std::ostringstream held;
+    Control control;
+    control.transcript = hold ? static_cast<std::ostream*>(&held) : &out;
+    control.stop = &stop;
+    if (line.enabled)
+        control.progress = [&line, &out, hold](const Progress& progress) {
+            if (!hold) out.flush();
+            update_status_line(line, progress);
+        };
+    out.flush();  // what was printed before shows above the status line
+    Result result;
+    {
+        InterruptWatch watch(stop);
+        result = solve(jobs, settings, control);
+    }
+    wipe_status_line(line);
+    if (hold) out << held.str();
+    return result;
+}
 
 }  // namespace
 
@@ -43,9 +76,14 @@ int main_program(int argc, char** argv) {
     }
     say(console, "\n'%s' : %d Jobs loaded.\n", argv[1], table.n_jobs);
     const Settings settings = read_settings(SETTINGS_FILE, &out);
-    const Result result =
-        solve(std::vector<Job>(table.jobs, table.jobs + table.n_jobs), settings, &out);
+    std::atomic<bool> stop{false};
+    const Result result = solve_on_console(std::vector<Job>(table.jobs, table.jobs + table.n_jobs),
+                                           settings, out, stop);
     if (result.status == Status::memory_error) return EXIT_FAILURE_STATUS;
+    if (result.status == Status::interrupted) {
+        say(console, "\n\nInterrupted: no result file written\n\n");
+        return EXIT_INTERRUPTED;
+    }
 
     if (!write_ub_file(result.objective, result.sequence, table.n_jobs)) {
         say(console, "\n\nCannot write ub.rep\n\n");

@@ -11,11 +11,16 @@
 #include "schedule/node.hpp"
 #include "search/beam_search.hpp"
 #include "search/search_run.hpp"
+#include "util/memory_budget.hpp"
 #include "util/memory_error.hpp"
 
 namespace zemko {
 
 namespace {
+
+// What a run takes besides its own blocks and tables, counted once at its start: the program,
+// its libraries and the stacks of its threads.
+constexpr size_t PROCESS_BASE_BYTES = size_t{8} << 20;
 
 JobTable checked_table(const std::vector<Job>& jobs) {
     JobTable table;
@@ -44,6 +49,7 @@ void fill_result(const SearchRun& run, SearchEnd end, Result& result) {
     result.recoveries = run.recoveries;
     result.better_ub_solutions = run.better_ub_count;
     result.lost_nodes = run.storage.lost_nodes;
+    result.peak_memory = static_cast<long long>(run.budget.peak);
 }
 
 }  // namespace
@@ -60,18 +66,26 @@ Settings read_settings_file(const std::string& path, std::ostream* messages) {
     return read_settings(path, messages);
 }
 
-Result solve(const std::vector<Job>& jobs, const Settings& settings, std::ostream* transcript,
-             const std::atomic<bool>* stop) {
+Result solve(const std::vector<Job>& jobs, const Settings& settings, std::ostream* transcript) {
+    Control control;
+    control.transcript = transcript;
+    return solve(jobs, settings, control);
+}
+
+Result solve(const std::vector<Job>& jobs, const Settings& settings, const Control& control) {
     // The run is large (its tables are sized for the most jobs): it lives on the heap.
     auto run = std::make_unique<SearchRun>();
     run->table = checked_table(jobs);
     run->settings = settings;
-    run->out = Transcript{transcript};
-    run->stop = stop;
+    run->out = Transcript{control.transcript};
+    run->stop = control.stop;
+    run->progress = control.progress;
+    run->budget.limit = memory_limit_for_setting(settings.memory_limit);
     run->pool.resize(threads_for_setting(settings.threads));
     Result result;
     result.objective = INT_MAX;
     try {
+        reserve_memory(run->budget, PROCESS_BASE_BYTES + sizeof(SearchRun));
         const SearchEnd end = run_beam_search(*run);
         print_final_report(*run);
         fill_result(*run, end, result);

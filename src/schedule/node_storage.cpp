@@ -1,4 +1,4 @@
-// Zones of nodes, the free stack with lost-node counting, and the beam list records.
+// The counted zones and free stack, the pools that recycle node memory, and the beam list.
 #include "schedule/node_storage.hpp"
 
 #include <sys/mman.h>
@@ -8,56 +8,86 @@
 
 namespace zemko {
 
-// One mapped block: this header, the ZONE_NODES Node records side by side, then their arrays
-// (four of n_jobs entries per node), array_stride bytes per node. Records and arrays are
-// apart so that a node whose arrays are never written (a child the selection does not take)
-// touches only its record's cache line.
-struct NodeZone {
-    NodeZone* next;    // the zone allocated after this one
-    int used;          // slots handed out so far
-    int array_stride;  // bytes of arrays per node
-};
-
 namespace {
 
-constexpr size_t ZONE_HEADER_BYTES = 64;  // keeps the records 64-byte aligned
-constexpr size_t SLOT_ALIGN = 64;
+// Node memory comes in blocks of this size, mapped from the system with huge pages asked for
+// (in a virtual machine every first touch of a small page costs a fault of several
+// microseconds). The budget is checked once per block, never per node.
+constexpr size_t BLOCK_BYTES = size_t{2} << 20;
+constexpr size_t SLOT_ALIGN = 64;  // records and arrays start cache lines
 constexpr size_t RECORD_BYTES = (sizeof(Node) + SLOT_ALIGN - 1) / SLOT_ALIGN * SLOT_ALIGN;
 
 int array_bytes(int jobs_per_array) {
     size_t bytes = sizeof(int) * NODE_ARRAYS * static_cast<size_t>(jobs_per_array);
+    bytes = bytes == 0 ? SLOT_ALIGN : bytes;
     return static_cast<int>((bytes + SLOT_ALIGN - 1) / SLOT_ALIGN * SLOT_ALIGN);
 }
 
-size_t zone_bytes(int array_stride) {
-    return ZONE_HEADER_BYTES + (RECORD_BYTES + static_cast<size_t>(array_stride)) * ZONE_NODES;
+// A block of at least `bytes` (whole blocks), zeroed, counted in the budget.
+char* map_block(NodeStorage& storage, size_t bytes) {
+    const size_t size = (bytes + BLOCK_BYTES - 1) / BLOCK_BYTES * BLOCK_BYTES;
+    if (storage.budget) reserve_memory(*storage.budget, size);
+    void* block = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (block == MAP_FAILED) {
+        if (storage.budget) return_memory(*storage.budget, size);
+        throw MemoryError();
+    }
+    ::madvise(block, size, MADV_HUGEPAGE);
+    storage.blocks.push_back(static_cast<char*>(block));
+    // The size of every block is kept in its own first bytes, which no node uses.
+    *reinterpret_cast<size_t*>(block) = size;
+    return static_cast<char*>(block) + SLOT_ALIGN;
 }
 
-// A zone's memory is mapped zeroed from the system and only the slots handed out are touched.
-// Huge pages are asked for: the first touch of a slot then rarely costs a page fault of its
-// own.
-NodeZone* allocate_zone(NodeStorage& storage) {
-    int stride = array_bytes(storage.n_jobs);
-    void* block = ::mmap(nullptr, zone_bytes(stride), PROT_READ | PROT_WRITE,
-                         MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (block == MAP_FAILED) throw MemoryError();
-    ::madvise(block, zone_bytes(stride), MADV_HUGEPAGE);
-    NodeZone* zone = static_cast<NodeZone*>(block);
-    zone->next = nullptr;
-    zone->used = 0;
-    zone->array_stride = stride;
-    storage.zones_live += 1;
-    return zone;
+// The zone and free-stack count of one node taken.
+void count_new_node(NodeStorage& storage) {
+    if (storage.stacked > 0) {
+        storage.stacked -= 1;
+        return;
+    }
+    if (storage.zones_counted == 0 || storage.zone_used == ZONE_NODES) {
+        if (storage.zones_counted > 0)
+            say(storage.out, "MEM: Allocating new zone. Lost nodes = %d.", storage.lost_nodes);
+        storage.zones_counted += 1;
+        storage.zones_live += 1;
+        storage.zone_used = 0;
+    }
+    storage.zone_used += 1;
 }
 
-Node* zone_slot(const NodeStorage& storage, NodeZone* zone, int index) {
-    char* records = reinterpret_cast<char*>(zone) + ZONE_HEADER_BYTES;
-    char* arrays = records + RECORD_BYTES * ZONE_NODES;
-    Node* node = reinterpret_cast<Node*>(records + RECORD_BYTES * index);
-    bind_node_arrays(
-        node, reinterpret_cast<int*>(arrays + static_cast<size_t>(zone->array_stride) * index),
-        storage.n_jobs);
+Node* take_record(NodeStorage& storage) {
+    if (!storage.free_records.empty()) {
+        Node* node = storage.free_records.back();
+        storage.free_records.pop_back();
+        return node;
+    }
+    if (storage.records_left == 0) {
+        storage.record_cursor = map_block(storage, BLOCK_BYTES);
+        storage.records_left = static_cast<int>((BLOCK_BYTES - SLOT_ALIGN) / RECORD_BYTES);
+    }
+    Node* node = reinterpret_cast<Node*>(storage.record_cursor);
+    storage.record_cursor += RECORD_BYTES;
+    storage.records_left -= 1;
     return node;
+}
+
+int* take_arrays(NodeStorage& storage) {
+    if (!storage.free_arrays.empty()) {
+        int* arrays = storage.free_arrays.back();
+        storage.free_arrays.pop_back();
+        return arrays;
+    }
+    if (storage.arrays_left == 0) {
+        const size_t stride = static_cast<size_t>(storage.array_stride);
+        const size_t usable = BLOCK_BYTES - SLOT_ALIGN;
+        const size_t count = stride <= usable ? usable / stride : 1;
+        storage.array_cursor = map_block(storage, count * stride + SLOT_ALIGN);
+        storage.arrays_left = static_cast<int>(count);
+    }
+    int* arrays = reinterpret_cast<int*>(storage.array_cursor);
+    storage.array_cursor += storage.array_stride;
+    storage.arrays_left -= 1;
+    return arrays;
 }
 
 }  // namespace
@@ -66,30 +96,40 @@ NodeStorage::~NodeStorage() {
     free_node_storage(*this);
 }
 
-void reset_node_storage(NodeStorage& storage, int n_jobs, Transcript out) {
+void reset_node_storage(NodeStorage& storage, int n_jobs, Transcript out, MemoryBudget* budget) {
     free_node_storage(storage);
     storage.n_jobs = n_jobs;
     storage.out = out;
+    storage.budget = budget;
+    storage.array_stride = array_bytes(n_jobs);
     storage.zones_live = storage.lists_live = storage.lost_nodes = 0;
+    storage.zones_counted = storage.zone_used = storage.stacked = 0;
+}
+
+Node* new_node_record(NodeStorage& storage) {
+    Node* node = take_record(storage);
+    count_new_node(storage);
+    node->seq = node->unscheduled = node->c1_of = node->c2_of = nullptr;
+    return node;
+}
+
+void attach_arrays(NodeStorage& storage, Node* node) {
+    if (!node->seq) bind_node_arrays(node, take_arrays(storage), storage.n_jobs);
 }
 
 Node* new_node(NodeStorage& storage) {
-    if (storage.free_top > 0) return storage.free_nodes[--storage.free_top];
-    if (!storage.first_zone) storage.first_zone = storage.current_zone = allocate_zone(storage);
-    if (storage.current_zone->used == ZONE_NODES) {
-        say(storage.out, "MEM: Allocating new zone. Lost nodes = %d.", storage.lost_nodes);
-        NodeZone* zone = allocate_zone(storage);
-        storage.current_zone->next = zone;
-        storage.current_zone = zone;
-    }
-    return zone_slot(storage, storage.current_zone, storage.current_zone->used++);
+    Node* node = new_node_record(storage);
+    attach_arrays(storage, node);
+    return node;
 }
 
 int release_node(NodeStorage& storage, Node* node) {
-    if (storage.free_top == FREE_STACK_SIZE)
+    if (storage.stacked == FREE_STACK_SIZE)
         storage.lost_nodes += 1;
     else
-        storage.free_nodes[storage.free_top++] = node;
+        storage.stacked += 1;
+    if (node->seq) storage.free_arrays.push_back(node->seq);
+    storage.free_records.push_back(node);
     return 0;
 }
 
@@ -140,14 +180,19 @@ bool beam_not_empty(const NodeStorage& storage) {
 }
 
 void free_node_storage(NodeStorage& storage) {
-    for (NodeZone* zone = storage.first_zone; zone;) {
-        NodeZone* next = zone->next;
-        ::munmap(zone, zone_bytes(zone->array_stride));
-        storage.zones_live -= 1;
-        zone = next;
+    for (char* block : storage.blocks) {
+        const size_t size = *reinterpret_cast<size_t*>(block);
+        ::munmap(block, size);
+        if (storage.budget) return_memory(*storage.budget, size);
     }
-    storage.first_zone = storage.current_zone = nullptr;
-    storage.free_top = 0;
+    storage.blocks.clear();
+    storage.free_records.clear();
+    storage.free_arrays.clear();
+    storage.records_left = storage.arrays_left = 0;
+    // The counted zones go with the memory.
+    storage.zones_live -= storage.zones_counted;
+    storage.zones_counted = 0;
+    storage.stacked = 0;
     while (storage.current_beam) {
         BeamList* next = storage.current_beam->next;
         delete storage.current_beam;

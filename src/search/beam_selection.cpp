@@ -58,6 +58,12 @@ void recover_ahead(SearchRun& run, int n_parents) {
         }
         if (!any) break;
     }
+    // The children's arrays come from the storage, which only this thread may touch.
+    for (int cell : ahead.cells) {
+        const int p = cell / n_jobs;
+        attach_arrays(run.storage,
+                      run.tables.child_nodes[p][run.tables.child_rank[p][cell % n_jobs]]);
+    }
     run.pool.run(static_cast<int>(ahead.cells.size()), [&](int i, int) {
         const int cell = ahead.cells[i];
         const int p = cell / n_jobs;

@@ -34,9 +34,11 @@
 
 namespace zemko {
 
-void ParentSnapshots::ensure(int count, int n_jobs) {
+void ParentSnapshots::ensure(int count, int n_jobs, MemoryBudget& budget) {
     if (count <= capacity && stride == n_jobs) return;
     int new_capacity = count > capacity ? count : capacity;
+    reserve_memory(budget, static_cast<size_t>(new_capacity - (stride == n_jobs ? capacity : 0)) *
+                               NODE_ARRAYS * n_jobs * sizeof(int));
     stride = n_jobs;
     storage.assign(static_cast<size_t>(new_capacity) * NODE_ARRAYS * stride, 0);
     nodes.assign(new_capacity, Node{});
@@ -61,16 +63,20 @@ constexpr size_t LISTS_BUDGET = size_t{64} << 20;
 
 }  // namespace
 
-ParentLists* ListsTable::slot(int p, int n_jobs) {
+ParentLists* ListsTable::slot(int p, int n_jobs, MemoryBudget& budget) {
     if (stride != ParentLists::bytes_needed(n_jobs)) {
-        // A new run with another n_jobs: every slot is laid out again when next used.
+        // Another n_jobs: every slot is laid out again when next used.
         stride = ParentLists::bytes_needed(n_jobs);
         const size_t parents = LISTS_BUDGET / stride + CHUNK_PARENTS;
         if (!block.ensure(parents * stride)) throw MemoryError();
         for (auto& old : lists)
             if (old) old->laid_out_for = -1;
     }
-    if (static_cast<int>(lists.size()) <= p) lists.resize(p + 1);
+    // The block is mapped whole but its slots are touched only as they are used.
+    if (static_cast<int>(lists.size()) <= p) {
+        reserve_memory(budget, (p + 1 - lists.size()) * stride);
+        lists.resize(p + 1);
+    }
     if (!lists[p]) lists[p] = std::make_unique<ParentLists>();
     ParentLists* slot = lists[p].get();
     if (slot->laid_out_for != n_jobs) slot->place(block.data() + stride * p, n_jobs);
@@ -213,8 +219,9 @@ int expand_chunk(SearchRun& run, int chunk_start, int chunk_end) {
     const int n_jobs = run.table.n_jobs;
     const int n_chunk = chunk_end - chunk_start;
     for (int c = 0; c < n_chunk; ++c)
-        st.work[c].lists = st.lists.whole_level ? st.lists.now_lists->slot(chunk_start + c, n_jobs)
-                                                : st.lists.chunk.slot(c, n_jobs);
+        st.work[c].lists = st.lists.whole_level
+                               ? st.lists.now_lists->slot(chunk_start + c, n_jobs, run.budget)
+                               : st.lists.chunk.slot(c, n_jobs, run.budget);
     const int threads = run.pool.size();
     while (static_cast<int>(st.scratch.size()) < threads)
         st.scratch.push_back(std::make_unique<NodeBuffer>());
@@ -255,7 +262,7 @@ int expand_chunk(SearchRun& run, int chunk_start, int chunk_end) {
         if (run.settings.output == 1) print_parent_line(run.out, p, st.parents.at(p));
         int entered = 0;
         for (int k = 0; k < work.n_children; ++k) {
-            Node* node = new_node(run.storage);
+            Node* node = new_node_record(run.storage);
             if (work.completes) {
                 run.recoveries += 2;
                 offer_solution(run.best, run.table,
@@ -304,7 +311,7 @@ int expand_current_beam(SearchRun& run, int& n_parents) {
     while (Node* parent = pop_beam_node(run.storage))
         popped.push_back(parent);
     n_parents = static_cast<int>(popped.size());
-    st.parents.ensure(n_parents, n_jobs);
+    st.parents.ensure(n_parents, n_jobs, run.budget);
     // This level's parents are the nodes the last selection kept, popped last kept first.
     LevelLists& lists = st.lists;
     lists.origins.assign(n_parents, ChildSource{-1, -1, 1});
@@ -318,8 +325,10 @@ int expand_current_beam(SearchRun& run, int& n_parents) {
         static_cast<size_t>(n_parents) * ParentLists::bytes_needed(n_jobs) <= LISTS_BUDGET;
 
     int total = 0;
+    const int level = n_parents > 0 ? st.popped[0]->level : 0;
     for (int start = 0; start < n_parents; start += CHUNK_PARENTS) {
         check_stop(run.stop);
+        report_progress(run, level, n_parents);
         total += expand_chunk(
             run, start, start + CHUNK_PARENTS < n_parents ? start + CHUNK_PARENTS : n_parents);
     }
@@ -342,6 +351,7 @@ Node* child_node(SearchRun& run, int p, int a) {
     ChildSource& source = run.tables.child_source[p][a];
     if (source.parent < 0 || source.filled) return node;
     // The child as copy_node and append_job would have made it, with its bounds.
+    attach_arrays(run.storage, node);
     const Node* parent = run.level->parents.at(source.parent);
     const int lb = node->lb;
     const int ub = node->ub;

@@ -13,6 +13,7 @@
 #include "schedule/node.hpp"
 #include "search/selection_tables.hpp"
 #include "util/mapped_block.hpp"
+#include "util/memory_budget.hpp"
 
 namespace zemko {
 
@@ -26,8 +27,9 @@ struct ParentSnapshots {
     int stride = 0;
 
     Node* at(int p) { return &nodes[p]; }
-    // Room for count snapshots of n_jobs jobs (their contents are not kept).
-    void ensure(int count, int n_jobs);
+    // Room for count snapshots of n_jobs jobs (their contents are not kept), counted in the
+    // budget.
+    void ensure(int count, int n_jobs, MemoryBudget& budget);
 };
 
 // What the bounding step computed for one child.
@@ -54,9 +56,9 @@ struct ListsTable {
     MappedBlock block;
     size_t stride = 0;  // bytes per parent in the block, for the run's n_jobs
 
-    // The lists of parent p, laid out for n_jobs jobs; throws MemoryError when the block
-    // cannot be mapped.
-    ParentLists* slot(int p, int n_jobs);
+    // The lists of parent p, laid out for n_jobs jobs, a new slot counted in the budget;
+    // throws MemoryError when the block cannot be mapped or the budget would be passed.
+    ParentLists* slot(int p, int n_jobs, MemoryBudget& budget);
 };
 
 struct LevelLists {

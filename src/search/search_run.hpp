@@ -4,13 +4,18 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <vector>
+
+#include <zemko/zemko.hpp>
 
 #include "bounds/bounds_run.hpp"
 #include "schedule/node_storage.hpp"
 #include "search/dominance_rules.hpp"
 #include "search/selection_tables.hpp"
+#include "util/memory_budget.hpp"
 #include "util/thread_pool.hpp"
 
 namespace zemko {
@@ -39,6 +44,7 @@ struct SearchRun : BoundsRun {
     SearchRun& operator=(const SearchRun&) = delete;
     ~SearchRun();
 
+    MemoryBudget budget;  // the memory the run may take and has taken
     DominanceMatrix dom;
     NodeStorage storage;
     SelectionTables tables;
@@ -52,7 +58,13 @@ struct SearchRun : BoundsRun {
     int end_level = 0;        // level of the node most recently kept
     int root_lb = 0;          // the bounds of the root, as printed
     int root_ub = 0;
-    const std::atomic<bool>* stop = nullptr;  // raised from outside: end the search soon
+    const std::atomic<bool>* stop = nullptr;        // raised from outside: end the search soon
+    std::function<void(const Progress&)> progress;  // told where the search stands, if set
+    std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
 };
+
+// Tells the run's progress hook, if it has one, where the search stands: the level being
+// expanded and the nodes in its beam.
+void report_progress(const SearchRun& run, int level, int beam_nodes);
 
 }  // namespace zemko

@@ -12,8 +12,11 @@ SelectionTables::~SelectionTables() {
     free_selection_tables(*this);
 }
 
-void alloc_selection_tables(SelectionTables& tables, int rows, int n_jobs) {
+void alloc_selection_tables(SelectionTables& tables, int rows, int n_jobs, MemoryBudget& budget) {
     free_selection_tables(tables);
+    constexpr size_t SLOT_BYTES =
+        sizeof(Node*) + sizeof(int) + sizeof(int64_t) + sizeof(ChildSource);
+    reserve_memory(budget, static_cast<size_t>(rows) * n_jobs * SLOT_BYTES);
     tables.child_nodes = new (std::nothrow) Node**[rows]();
     tables.child_rank = new (std::nothrow) int*[rows]();
     tables.child_score = new (std::nothrow) int64_t*[rows]();

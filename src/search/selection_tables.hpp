@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "schedule/node.hpp"
+#include "util/memory_budget.hpp"
 
 namespace zemko {
 
@@ -39,9 +40,9 @@ struct SelectionTables {
     int n_jobs = 0;                        // slots per row
 };
 
-// Allocates `rows` rows of n_jobs slots; throws MemoryError when the memory is refused (what
-// was obtained is freed with the tables).
-void alloc_selection_tables(SelectionTables& tables, int rows, int n_jobs);
+// Allocates `rows` rows of n_jobs slots, counted in the budget; throws MemoryError when the
+// memory is refused or the budget would be passed (what was obtained is freed with the tables).
+void alloc_selection_tables(SelectionTables& tables, int rows, int n_jobs, MemoryBudget& budget);
 
 // Frees the tables if they are allocated. Returns 0.
 int free_selection_tables(SelectionTables& tables);

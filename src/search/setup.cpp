@@ -36,7 +36,7 @@ int setup_search(SearchRun& run) {
     reset_best_solution(run.best);
 
     // The storage starts empty; the first beam holds the root alone.
-    reset_node_storage(run.storage, table.n_jobs, run.out);
+    reset_node_storage(run.storage, table.n_jobs, run.out, &run.budget);
     BeamList* beam = new_list_record(run.storage);
     run.storage.current_beam = beam;
     Node* root = new_node(run.storage);
@@ -82,7 +82,7 @@ int setup_search(SearchRun& run) {
     run.end_level = 0;
 
     cap_beam_width(run);
-    alloc_selection_tables(run.tables, run.settings.beam, table.n_jobs);
+    alloc_selection_tables(run.tables, run.settings.beam, table.n_jobs, run.budget);
     forget_previous_level(run);
     return 0;
 }

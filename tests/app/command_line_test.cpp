@@ -75,3 +75,19 @@ TEST(CommandLine, ARunReportsAndWritesBothResultFiles) {
     const std::regex two_lines("17 [0-9]+\n17 [0-9]+\n");
     EXPECT_TRUE(std::regex_match(dir.read("out.txt"), two_lines)) << dir.read("out.txt");
 }
+
+// A run long enough for the status line, with standard error a file: the file stays empty and
+// the transcript is that of a run whose standard error is a pipe.
+TEST(CommandLine, NoStatusLineWhenStandardErrorIsNoTerminal) {
+    ScratchDir dir;
+    dir.write("data.txt", zemko_test::data_file(zemko_test::random_times(7, 120, 1, 100)));
+    dir.write("ZEMKO.INI", "Beam = 400\n");
+    std::string command = std::string(ZEMKO_EXE) + " data.txt 2> errors.txt";
+    auto to_file = zemko_test::run_program("/bin/sh", {"-c", command}, dir.path());
+    auto to_pipe = run_zemko(dir.path(), {"data.txt"});
+    EXPECT_EQ(to_file.status, 0);
+    EXPECT_EQ(dir.read("errors.txt"), "");
+    EXPECT_EQ(zemko_test::without_time_line(to_file.output),
+              zemko_test::without_time_line(to_pipe.output));
+    EXPECT_EQ(to_file.output.find('\033'), std::string::npos);
+}

@@ -23,6 +23,10 @@ inline const GoldenCase GOLDEN_CASES[] = {
     {"uniform40_narrow_beam", "tests/data/uniform40.txt",
      "Beam = 3\nALPHA = 0\nOUTPUT = 2\nMoreLoops = 1\nBetterUB = 1\nFoo = 1\nBeam\n"},
     {"mixed_routes", "tests/data/mixed_routes.txt", "OUTPUT = 2\n"},
+    // The widest beam on few jobs: the free stack overflows (lost nodes) and, on 22 jobs, the
+    // count crosses three zones.
+    {"lost_nodes17", "tests/data/lost_nodes17.txt", "ParetoBeam = 2\nRecoveryStep = 0\n"},
+    {"many_zones22", "tests/data/many_zones22.txt", "ParetoBeam = 2\nRecoveryStep = 0\n"},
 };
 
 // Names a case in the test log.

@@ -174,7 +174,9 @@ TEST(LibraryContract, StatusesAndObjectives) {
 
 TEST(LibraryContract, ARaisedStopFlagEndsTheSolve) {
     std::atomic<bool> stop{true};
+    zemko::Control control;
+    control.stop = &stop;
     const zemko::Result result =
-        zemko::solve(jobs_of(random_times(9, 60, 1, 100)), zemko::Settings{}, nullptr, &stop);
+        zemko::solve(jobs_of(random_times(9, 60, 1, 100)), zemko::Settings{}, control);
     EXPECT_EQ(result.status, zemko::Status::interrupted);
 }

@@ -39,7 +39,7 @@ class SearchTest : public testing::Test {
         zemko::build_dominance_matrix(r.table, r.dom);
         zemko::build_priority_lists(r.table, r.settings.perturb, r.lists);
         zemko::build_list_entries(r.table, r.lists, r.entries);
-        zemko::alloc_selection_tables(r.tables, r.settings.beam, r.table.n_jobs);
+        zemko::alloc_selection_tables(r.tables, r.settings.beam, r.table.n_jobs, r.budget);
         zemko::forget_previous_level(r);
     }
     void TearDown() override {
