@@ -12,6 +12,9 @@ int set_words(int jobs) {
 VisitedStates make_visited_states(int jobs, std::size_t capacity) {
     VisitedStates table;
     table.words = set_words(jobs);
+    // No more slots than eight per set of jobs that can occur, so that a small instance does not
+    // pay for the table of a large one.
+    if (jobs < 40) capacity = std::min(capacity, std::size_t{kVisitedBucketSlots} << jobs);
     std::size_t buckets = 1;
     while (buckets * 2 * kVisitedBucketSlots <= capacity)
         buckets *= 2;
