@@ -162,6 +162,8 @@ int main(int argc, char** argv) {
             options.record_min_remaining = std::atoi(value().c_str());
         else if (arg == "--capacity")
             limits.visited_capacity = std::atoll(value().c_str());
+        else if (arg == "--pair-steps")
+            options.bounds.pair_tuning_steps = std::atoi(value().c_str());
         else if (arg == "--separate")
             options.bounds.separate_sorts = true;
         else if (arg == "--no-improve")

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numeric>
 
 namespace zemko {
@@ -134,25 +135,37 @@ std::int64_t separate_sorts_bound(const JobTimes& times, const BoundSet& set) {
     return total;
 }
 
+std::int64_t pair_bound(const CompletionBounds& bounds, const BoundSet& set) {
+    const ParentBounds& parent = set.parent;
+    const PairRelaxation& pairs = bounds.pairs;
+    constexpr std::int64_t scale = kPairWeightScale;
+    std::int64_t weight = parent.weight_total, own = parent.own_total, paired = parent.pair_total;
+    if (set.removed >= 0) {
+        weight -= pairs.weight[set.removed];
+        own -= pairs.own[set.removed];
+        paired -= parent.pair_sum[set.removed];
+    }
+    const std::int64_t value = set.state.c1 * weight +
+                               set.machine2_start() * (scale * set.remaining() - weight) + own +
+                               paired;
+    return ceil_div(value, scale);
+}
+
 std::int64_t bound_of(const CompletionBounds& bounds, const BoundSet& set) {
     const JobTimes& times = *bounds.times;
     const ParentBounds& parent = set.parent;
-    std::int64_t best = 0;
-    bool any = false;
-    auto take = [&](std::int64_t value) {
-        if (!any || value > best) best = value;
-        any = true;
-    };
+    std::int64_t best = std::numeric_limits<std::int64_t>::min();
     for (std::size_t f = 0; f < bounds.fixed_mixes.size(); ++f)
-        take(fixed_mix_bound(times, bounds.fixed_mixes[f], parent.fixed[f], parent.position[f],
-                             set));
+        best = std::max(best, fixed_mix_bound(times, bounds.fixed_mixes[f], parent.fixed[f],
+                                              parent.position[f], set));
     if (bounds.nonnegative) {
         const std::size_t first = bounds.fixed_mixes.size();
         for (std::size_t g = 0; g < bounds.job_mixes.size(); ++g)
-            take(job_mix_bound(times, bounds.job_mixes[g], parent.job[g],
-                               parent.position[first + g], set));
+            best = std::max(best, job_mix_bound(times, bounds.job_mixes[g], parent.job[g],
+                                                parent.position[first + g], set));
     }
-    if (bounds.separate_sorts) take(separate_sorts_bound(times, set));
+    if (bounds.separate_sorts) best = std::max(best, separate_sorts_bound(times, set));
+    if (bounds.use_pairs) best = std::max(best, pair_bound(bounds, set));
     return best;
 }
 
@@ -188,6 +201,11 @@ CompletionBounds make_completion_bounds(const JobTimes& times,
         bounds.job_mixes.push_back(std::move(mix));
     }
     bounds.separate_sorts = options.separate_sorts;
+    if (options.pair_tuning_steps > 0 && n > 0) {
+        bounds.use_pairs = true;
+        bounds.pairs =
+            make_pair_relaxation(times, tuned_pair_weights(times, options.pair_tuning_steps));
+    }
     return bounds;
 }
 
@@ -200,14 +218,33 @@ void prepare_parent(const CompletionBounds& bounds, const std::vector<char>& sch
     parent.fixed.resize(bounds.fixed_mixes.size());
     parent.job.resize(bounds.job_mixes.size());
 
-    int r = 0;
     parent.p2_total = 0;
+    parent.unscheduled.clear();
     for (int j = 0; j < n; ++j)
         if (!scheduled[j]) {
-            ++r;
+            parent.unscheduled.push_back(j);
             parent.p2_total += times.p2[j];
         }
+    const int r = static_cast<int>(parent.unscheduled.size());
     parent.remaining = r;
+    if (bounds.use_pairs) {
+        const PairRelaxation& pairs = bounds.pairs;
+        parent.pair_sum.assign(n, 0);
+        parent.pair_total = parent.weight_total = parent.own_total = 0;
+        for (int a = 0; a < r; ++a) {
+            const int i = parent.unscheduled[a];
+            const std::int64_t* row = &pairs.pair_cost[static_cast<std::size_t>(i) * n];
+            std::int64_t sum = 0;
+            for (int b = 0; b < r; ++b)
+                sum += row[parent.unscheduled[b]];
+            sum -= row[i];  // the diagonal is 0; kept general
+            parent.pair_sum[i] = sum;
+            parent.pair_total += sum;
+            parent.weight_total += pairs.weight[i];
+            parent.own_total += pairs.own[i];
+        }
+        parent.pair_total /= 2;
+    }
     parent.min_p1_job = -1;
     parent.min_p1 = parent.second_min_p1 = 0;
     parent.p1_sorted.clear();

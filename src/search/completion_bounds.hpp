@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "schedule/job_times.hpp"
+#include "search/pair_relaxation.hpp"
 #include "search/prefix_state.hpp"
 
 namespace zemko {
@@ -21,6 +22,8 @@ struct CompletionBoundOptions {
     std::vector<double> job_mix_scales = {1.0};
     // The bound that sorts the two machines' times apart (each position on its own).
     bool separate_sorts = false;
+    // The pair relaxation, with weights tuned by this many steps (0: not used).
+    int pair_tuning_steps = 300;
 };
 
 struct FixedMix {
@@ -41,6 +44,8 @@ struct CompletionBounds {
     std::vector<FixedMix> fixed_mixes;
     std::vector<JobMix> job_mixes;
     bool separate_sorts = false;
+    bool use_pairs = false;
+    PairRelaxation pairs;
 };
 
 CompletionBounds make_completion_bounds(const JobTimes& times,
@@ -68,6 +73,11 @@ struct ParentBounds {
     std::vector<FixedMixSums> fixed;
     std::vector<JobMixSums> job;
     std::vector<int> p1_sorted, p2_sorted;  // separate sorts: the times ascending
+    // Pair relaxation: by job, the sum of its pair costs with the other unscheduled jobs; the
+    // sums of the pair costs, of the weights and of the jobs' own terms over the set.
+    std::vector<std::int64_t> pair_sum;
+    std::int64_t pair_total = 0, weight_total = 0, own_total = 0;
+    std::vector<int> unscheduled;  // the unscheduled jobs by index
 };
 
 // Prepares `parent` for the node whose unscheduled jobs are those with scheduled[j] == 0.
