@@ -6,8 +6,9 @@
 //
 //   zemko-exact-bench [options] DATA [UB.REP] [DATA [UB.REP] ...]
 //   options: --seconds S (CPU seconds, default 8), --nodes N (node budget),
-//            --window W (move rule), --mixes a:b,... (fixed mixes), --scales m,... (job mixes,
-//            "none" for no job mix), --separate (separate sorts), --record R (least jobs left
+//            --window W (move rule), --mixes a:b,... (fixed mixes, "none"), --pair-steps S
+//            (tuning steps of the pair relaxations), --backlogs b,... (one pair relaxation
+//            tuned for each), --record R (least jobs left
 //            to record a visited prefix), --capacity C (visited table), --no-improve
 #include <pthread.h>
 
@@ -162,10 +163,12 @@ int main(int argc, char** argv) {
             options.record_min_remaining = std::atoi(value().c_str());
         else if (arg == "--capacity")
             limits.visited_capacity = std::atoll(value().c_str());
-        else if (arg == "--pair-steps")
+        else if (arg == "--backlogs") {
+            options.bounds.pair_backlogs.clear();
+            for (const std::string& backlog : split(value(), ','))
+                options.bounds.pair_backlogs.push_back(std::atoi(backlog.c_str()));
+        } else if (arg == "--pair-steps")
             options.bounds.pair_tuning_steps = std::atoi(value().c_str());
-        else if (arg == "--separate")
-            options.bounds.separate_sorts = true;
         else if (arg == "--no-improve")
             improve = false;
         else if (arg == "--mixes") {
@@ -176,11 +179,6 @@ int main(int argc, char** argv) {
                     options.bounds.fixed_mixes.push_back(
                         {std::atoi(parts[0].c_str()), std::atoi(parts[1].c_str())});
                 }
-        } else if (arg == "--scales") {
-            options.bounds.job_mix_scales.clear();
-            for (const std::string& scale : split(value(), ','))
-                if (scale != "none")
-                    options.bounds.job_mix_scales.push_back(std::atof(scale.c_str()));
         } else if (arg.size() > 4 && arg.substr(arg.size() - 4) == ".rep" && !runs.empty()) {
             runs.back().second = arg;
         } else {

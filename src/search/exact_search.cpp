@@ -21,7 +21,7 @@ struct Child {
 };
 
 struct Level {
-    ParentBounds parent;
+    NodeSums sums;  // of the node at this depth
     std::vector<Child> children;
 };
 
@@ -87,12 +87,15 @@ void generate_children(Search& search, int depth) {
     const JobTimes& times = search.times;
     Level& level = search.levels[depth];
     const int after_child = search.n - depth - 1;
-    prepare_parent(search.bounds, search.scheduled, level.parent);
+    if (depth == 0)
+        prepare_node(search.bounds, search.scheduled, level.sums);
+    else
+        derive_child(search.bounds, search.levels[depth - 1].sums, search.path[depth - 1],
+                     level.sums);
     level.children.clear();
     const RankedPrefix& node = search.before[depth];
     const PrefixPath path{search.path.data(), search.before.data(), depth};
-    for (int j = 0; j < search.n; ++j) {
-        if (search.scheduled[j]) continue;
+    for (int j : level.sums.unscheduled) {
         Child child;
         child.job = j;
         child.ranked.state = append_job(node.state, times.p1[j], times.p2[j]);
@@ -110,7 +113,7 @@ void generate_children(Search& search, int depth) {
             continue;
         }
         child.bound = child.ranked.state.sum +
-                      child_completion_bound(search.bounds, level.parent, j, child.ranked.state);
+                      child_completion_bound(search.bounds, level.sums, j, child.ranked.state);
         if (child.bound >= search.best_objective) continue;
         if (search.options.move_window > 0 && depth > 0 &&
             dominated_by_moves(times, path, j, child.ranked, after_child,

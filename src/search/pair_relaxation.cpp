@@ -16,51 +16,69 @@ namespace zemko {
 // pair's cost by its minimum gives a bound that holds for every order. Everything is scaled
 // by kPairWeightScale and exact in 64-bit integers; the caller rounds the quotient up.
 
-std::vector<int> tuned_pair_weights(const JobTimes& times, int iterations) {
-    const int n = times.count();
-    std::vector<double> mix(n, 0.5), best_mix = mix, gradient(n);
-    int min_p1 = 0;
-    for (int j = 0; j < n; ++j)
-        if (j == 0 || times.p1[j] < min_p1) min_p1 = times.p1[j];
-    const double start = min_p1 > 0 ? min_p1 : 0;  // E of the empty sequence
+std::vector<int> tuned_pair_weights(const JobTimes& times, const PairTuning& tuning) {
+    const std::vector<int>& jobs = tuning.jobs;
+    const int r = static_cast<int>(jobs.size());
+    std::vector<double> mix(r), best_mix(r), gradient(r);
+    for (int a = 0; a < r; ++a)
+        mix[a] = static_cast<double>(tuning.initial[jobs[a]]) / kPairWeightScale;
+    best_mix = mix;
+    const double c1 = static_cast<double>(tuning.c1), start = static_cast<double>(tuning.start);
     double best_value = 0;
-    for (int step = 0; step < iterations; ++step) {
+    for (int step = 0; step < tuning.iterations; ++step) {
         double value = 0, largest = 0;
-        for (int j = 0; j < n; ++j) {
-            value += mix[j] * times.p1[j] + (1 - mix[j]) * start + times.p2[j];
-            gradient[j] = times.p1[j] - start;
+        for (int a = 0; a < r; ++a) {
+            const int j = jobs[a];
+            value += mix[a] * (c1 + times.p1[j]) + (1 - mix[a]) * start + times.p2[j];
+            gradient[a] = c1 + times.p1[j] - start;
         }
-        for (int i = 0; i < n; ++i)
-            for (int j = i + 1; j < n; ++j) {
-                const double i_first = mix[j] * times.p1[i] + (1 - mix[j]) * times.p2[i];
-                const double j_first = mix[i] * times.p1[j] + (1 - mix[i]) * times.p2[j];
+        for (int a = 0; a < r; ++a)
+            for (int b = a + 1; b < r; ++b) {
+                const int i = jobs[a], j = jobs[b];
+                const double i_first = mix[b] * times.p1[i] + (1 - mix[b]) * times.p2[i];
+                const double j_first = mix[a] * times.p1[j] + (1 - mix[a]) * times.p2[j];
                 if (i_first <= j_first) {
                     value += i_first;
-                    gradient[j] += times.p1[i] - times.p2[i];
+                    gradient[b] += times.p1[i] - times.p2[i];
                 } else {
                     value += j_first;
-                    gradient[i] += times.p1[j] - times.p2[j];
+                    gradient[a] += times.p1[j] - times.p2[j];
                 }
             }
         if (step == 0 || value > best_value) {
             best_value = value;
             best_mix = mix;
         }
-        for (int j = 0; j < n; ++j)
-            largest = std::max(largest, gradient[j] > 0 ? gradient[j] : -gradient[j]);
+        for (int a = 0; a < r; ++a)
+            largest = std::max(largest, gradient[a] > 0 ? gradient[a] : -gradient[a]);
         if (largest == 0) break;
-        // Steps that shrink from a fifth of the range, scaled by the largest slope.
-        const double length = 0.2 * (1 - static_cast<double>(step) / iterations) / largest;
-        for (int j = 0; j < n; ++j)
-            mix[j] = std::clamp(mix[j] + length * gradient[j], 0.0, 1.0);
+        const double length =
+            tuning.first_step * (1 - static_cast<double>(step) / tuning.iterations) / largest;
+        for (int a = 0; a < r; ++a)
+            mix[a] = std::clamp(mix[a] + length * gradient[a], 0.0, 1.0);
     }
-    std::vector<int> weight(n);
-    for (int j = 0; j < n; ++j)
-        weight[j] = static_cast<int>(best_mix[j] * kPairWeightScale + 0.5);
+    std::vector<int> weight = tuning.initial;
+    for (int a = 0; a < r; ++a)
+        weight[jobs[a]] = static_cast<int>(best_mix[a] * kPairWeightScale + 0.5);
     return weight;
 }
 
-PairRelaxation make_pair_relaxation(const JobTimes& times, const std::vector<int>& weight) {
+std::vector<int> root_pair_weights(const JobTimes& times, int iterations, int backlog) {
+    const int n = times.count();
+    PairTuning tuning;
+    int min_p1 = 0;
+    for (int j = 0; j < n; ++j) {
+        tuning.jobs.push_back(j);
+        if (j == 0 || times.p1[j] < min_p1) min_p1 = times.p1[j];
+    }
+    tuning.start = std::int64_t{min_p1 > 0 ? min_p1 : 0} + backlog;
+    tuning.initial.assign(n, kPairWeightScale / 2);
+    tuning.iterations = iterations;
+    return tuned_pair_weights(times, tuning);
+}
+
+PairRelaxation make_pair_relaxation(const JobTimes& times, const std::vector<int>& weight,
+                                    const std::vector<int>& jobs) {
     const int n = times.count();
     constexpr std::int64_t scale = kPairWeightScale;
     PairRelaxation relaxation;
@@ -68,10 +86,16 @@ PairRelaxation make_pair_relaxation(const JobTimes& times, const std::vector<int
     relaxation.weight = weight;
     relaxation.own.resize(n);
     relaxation.pair_cost.assign(static_cast<std::size_t>(n) * n, 0);
-    for (int j = 0; j < n; ++j)
+    std::vector<int> all;
+    if (jobs.empty())
+        for (int j = 0; j < n; ++j)
+            all.push_back(j);
+    const std::vector<int>& set = jobs.empty() ? all : jobs;
+    for (int j : set)
         relaxation.own[j] = std::int64_t{weight[j]} * times.p1[j] + scale * times.p2[j];
-    for (int i = 0; i < n; ++i)
-        for (int j = i + 1; j < n; ++j) {
+    for (std::size_t a = 0; a < set.size(); ++a)
+        for (std::size_t b = a + 1; b < set.size(); ++b) {
+            const int i = set[a], j = set[b];
             const std::int64_t i_first =
                 std::int64_t{weight[j]} * times.p1[i] + (scale - weight[j]) * times.p2[i];
             const std::int64_t j_first =

@@ -21,10 +21,27 @@ struct PairRelaxation {
     std::vector<std::int64_t> pair_cost;  // [i * jobs + j]: the pair's cheaper order, i != j
 };
 
-// Weights tuned for the empty sequence by `iterations` steps of projected subgradient ascent
-// (in doubles, the same steps on every machine), then rounded to the scale.
-std::vector<int> tuned_pair_weights(const JobTimes& times, int iterations);
+// How the weights are tuned: projected subgradient ascent on the bound of the jobs `jobs`
+// after a prefix ending at machine-1 time `c1` with machine 2 free from `start` (E), from
+// `initial` weights, in doubles (the same steps on every machine); the best weights met are
+// rounded to the scale.
+struct PairTuning {
+    std::vector<int> jobs;
+    std::int64_t c1 = 0, start = 0;
+    std::vector<int> initial;  // by job, scaled
+    int iterations = 0;
+    double first_step = 0.2;  // the first step's largest change of a weight, then shrinking
+};
 
-PairRelaxation make_pair_relaxation(const JobTimes& times, const std::vector<int>& weight);
+std::vector<int> tuned_pair_weights(const JobTimes& times, const PairTuning& tuning);
+
+// The weights for the empty sequence, tuned by `iterations` steps from 1/2, as if machine 2
+// were busy `backlog` longer than machine 1 at the start.
+std::vector<int> root_pair_weights(const JobTimes& times, int iterations, int backlog);
+
+// The relaxation with these weights; its pair costs are set for the pairs within `jobs` only
+// (all jobs when empty).
+PairRelaxation make_pair_relaxation(const JobTimes& times, const std::vector<int>& weight,
+                                    const std::vector<int>& jobs = {});
 
 }  // namespace zemko
