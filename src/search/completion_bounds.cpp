@@ -149,10 +149,14 @@ CompletionBounds make_completion_bounds(const JobTimes& times,
                          [&](int a, int b) { return key(a) < key(b); });
         bounds.fixed_mixes.push_back(std::move(mix));
     }
-    if (options.pair_tuning_steps > 0 && n > 0)
+    // A step costs n^2 / 2 pairs: large instances take fewer, so that setting up stays short.
+    constexpr long long kTuningPairs = 20'000'000;
+    const long long affordable = std::max(10LL, kTuningPairs / std::max(1LL, 1LL * n * n));
+    const int steps = static_cast<int>(std::min<long long>(options.pair_tuning_steps, affordable));
+    if (steps > 0 && n > 0)
         for (int backlog : options.pair_backlogs)
-            bounds.pairs.push_back(make_pair_relaxation(
-                times, root_pair_weights(times, options.pair_tuning_steps, backlog)));
+            bounds.pairs.push_back(
+                make_pair_relaxation(times, root_pair_weights(times, steps, backlog)));
     return bounds;
 }
 

@@ -18,8 +18,8 @@ struct CompletionBoundOptions {
     // Weights (w1, w2) of the bounds that mix the machine-1 and machine-2 chains in one ratio
     // w1 : w2 for every job (both >= 0, not both 0).
     std::vector<std::pair<int, int>> fixed_mixes;
-    // Pair relaxations, with weights tuned by this many steps (0: none), one for each backlog
-    // of machine 2 over machine 1 they are tuned for.
+    // Pair relaxations, with weights tuned by this many steps (0: none; fewer above 258 jobs),
+    // one for each backlog of machine 2 over machine 1 they are tuned for.
     int pair_tuning_steps = 300;
     std::vector<int> pair_backlogs = {0};
 };

@@ -19,9 +19,9 @@ struct ExactLimits {
     std::int64_t node_budget = 0;
     std::optional<std::chrono::steady_clock::time_point> deadline;
     const std::atomic<bool>* stop = nullptr;  // the search ends soon after it turns true
-    // Partial sequences the table of visited ones holds at most (memory: about 40 bytes each
-    // up to 63 jobs, 8 more per further 64 jobs).
-    std::size_t visited_capacity = std::size_t{1} << 20;
+    // Partial sequences the table of visited ones holds at most (memory: about 52 bytes each
+    // up to 63 jobs, 8 more per further 64 jobs; the table grows to it only when it fills).
+    std::size_t visited_capacity = std::size_t{1} << 22;
 };
 
 // How the search prunes; the defaults are the fastest measured.
