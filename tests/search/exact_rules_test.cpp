@@ -9,6 +9,7 @@
 #include "search/completion_bounds.hpp"
 #include "search/exact_test_support.hpp"
 #include "search/prefix_dominance.hpp"
+#include "search/visited_states.hpp"
 
 using namespace zemko;
 using zemko_test::best_completion;
@@ -152,6 +153,44 @@ TEST(PrefixDominance, EqualStatesKeepExactlyOne) {
     const RankedPrefix later{{5, 11, 20}, 0}, costlier{{5, 9, 25}, 1};
     EXPECT_FALSE(prefix_dominates(later, costlier, 3));
     EXPECT_TRUE(prefix_dominates(later, costlier, 2));
+}
+
+}  // namespace
+
+namespace {
+
+// Records `count` random sets of 60 jobs, then offers each again with a worse prefix; returns
+// how many of those the table still rejects.
+int recalled(VisitedStates& table, int count) {
+    SmallRng rng{77};
+    std::vector<std::uint64_t> sets;
+    for (int k = 0; k < count; ++k)
+        sets.push_back(rng.next() & ((std::uint64_t{1} << 60) - 1));
+    auto hash_of = [](std::uint64_t set) {
+        std::uint64_t hash = 0;
+        for (int j = 0; j < 60; ++j)
+            if (set >> j & 1) hash ^= job_hash_key(j);
+        return hash;
+    };
+    const RankedPrefix good{{0, 10, 100}, 5}, worse{{0, 10, 101}, 5};
+    for (std::uint64_t set : sets)
+        EXPECT_FALSE(dominated_or_recorded(table, &set, hash_of(set), good, 4, 30));
+    int rejected = 0;
+    for (std::uint64_t set : sets)
+        rejected += dominated_or_recorded(table, &set, hash_of(set), worse, 4, 30);
+    return rejected;
+}
+
+TEST(VisitedStates, GrowsWithoutLosingPrefixesUpToItsCapacityAndNoFurther) {
+    VisitedStates roomy = make_visited_states(60, 1 << 16);
+    const std::size_t first_slots = roomy.hashes.size();
+    // A bucket may fill and drop a prefix before half of all slots are taken: a few only.
+    EXPECT_GT(recalled(roomy, 20000), 19500);
+    EXPECT_GT(roomy.hashes.size(), first_slots);
+
+    VisitedStates small = make_visited_states(60, 4096);
+    EXPECT_LT(recalled(small, 20000), 4096);
+    EXPECT_LE(small.hashes.size(), 4096u);
 }
 
 }  // namespace
