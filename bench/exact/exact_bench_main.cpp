@@ -1,15 +1,16 @@
 // zemko-exact-bench: runs the exact search on instance files and prints, per instance, whether
-// it was proven optimal, the objective, the lower bound, the nodes and the CPU seconds of the
-// search (its thread's CPU clock). The incumbent is the solver's ub.rep sequence when given,
-// improved by insertion moves. The search is stopped (through its stop flag) when its thread
-// has used the given CPU seconds, so that a loaded machine does not shorten it.
+// it was proven optimal, the incumbent's objective (start) and the best one, the lower bound
+// proven and the root's, the nodes and the CPU seconds of the search (its thread's CPU clock).
+// The incumbent is the solver's ub.rep sequence when given, improved by insertion moves. The
+// search is stopped (through its stop flag) when its thread has used the given CPU seconds, so
+// that a loaded machine does not shorten it.
 //
 //   zemko-exact-bench [options] DATA [UB.REP] [DATA [UB.REP] ...]
-//   options: --seconds S (CPU seconds, default 8), --nodes N (node budget),
-//            --window W (move rule), --mixes a:b,... (fixed mixes, "none"), --pair-steps S
-//            (tuning steps of the pair relaxations), --backlogs b,... (one pair relaxation
-//            tuned for each), --record R (least jobs left
-//            to record a visited prefix), --capacity C (visited table), --no-improve
+//   options: --seconds S (CPU seconds, default 8), --nodes N (node budget), --window W (move
+//            rule), --mixes a:b,... (fixed mixes, or "none"), --pair-steps S (tuning steps of
+//            the pair relaxations), --backlogs b,... (one pair relaxation tuned for each),
+//            --record R (least jobs left to record a visited prefix), --capacity C (visited
+//            table), --no-improve (the incumbent as read)
 #include <pthread.h>
 
 #include <algorithm>
@@ -185,8 +186,8 @@ int main(int argc, char** argv) {
             runs.push_back({arg, ""});
         }
     }
-    std::printf("%-24s %4s %6s %10s %10s %10s %12s %9s\n", "instance", "jobs", "proven",
-                "objective", "bound", "root", "nodes", "cpu_s");
+    std::printf("%-24s %4s %10s %6s %10s %10s %10s %12s %9s\n", "instance", "jobs", "start",
+                "proven", "objective", "bound", "root", "nodes", "cpu_s");
     for (const auto& [data, rep] : runs) {
         JobTimes times;
         if (!read_jobs(data, times)) {
@@ -204,7 +205,8 @@ int main(int argc, char** argv) {
             search_for_cpu_seconds(times, incumbent, limits, options, seconds, cpu);
         std::string name = data.substr(data.find_last_of('/') + 1);
         std::printf(
-            "%-24s %4d %6s %10lld %10lld %10lld %12lld %9.3f\n", name.c_str(), times.count(),
+            "%-24s %4d %10lld %6s %10lld %10lld %10lld %12lld %9.3f\n", name.c_str(), times.count(),
+            static_cast<long long>(objective_of(times, incumbent)),
             result.proven_optimal ? "yes" : "no", static_cast<long long>(result.best_objective),
             static_cast<long long>(result.lower_bound), static_cast<long long>(result.root_bound),
             static_cast<long long>(result.nodes), cpu);
