@@ -9,6 +9,18 @@
 
 namespace zemko {
 
+// The search is depth first. A node's children are bounded (completion_bounds), those whose
+// bound reaches the incumbent are dropped, and so are those that the move rule finds dominated
+// (prefix_dominance); the rest are searched by ascending bound, each first offered to the table
+// of visited partial sequences, which drops it when a recorded one of the same set dominates it.
+//
+// What a stop leaves proven: let pi* be the optimal sequence with the smallest tie key. No
+// prefix of pi* is ever dropped by dominance (prefix_dominance.cpp). So either pi* was reached
+// (the incumbent is optimal), or a prefix of it was dropped by its bound, which is at most the
+// optimum and was at least the incumbent of that time (again the incumbent is optimal), or a
+// prefix of it was left open by the stop, whose bound is at most the optimum. Hence the
+// optimum is at least the smaller of the incumbent and the smallest bound of an open node.
+
 namespace {
 
 constexpr std::int64_t kNoBound = std::numeric_limits<std::int64_t>::max();
