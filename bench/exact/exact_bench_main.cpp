@@ -1,0 +1,216 @@
+// zemko-exact-bench: runs the exact search on instance files and prints, per instance, whether
+// it was proven optimal, the incumbent's objective (start) and the best one, the lower bound
+// proven and the root's, the nodes and the CPU seconds of the search (its thread's CPU clock).
+// The incumbent is the solver's ub.rep sequence when given, improved by insertion moves. The
+// search is stopped (through its stop flag) when its thread has used the given CPU seconds, so
+// that a loaded machine does not shorten it.
+//
+//   zemko-exact-bench [options] DATA [UB.REP] [DATA [UB.REP] ...]
+//   options: --seconds S (CPU seconds, default 8), --nodes N (node budget), --window W (move
+//            rule), --mixes a:b,... (fixed mixes, or "none"), --pair-steps S (tuning steps of
+//            the pair relaxations), --backlogs b,... (one pair relaxation tuned for each),
+//            --record R (least jobs left to record a visited prefix), --capacity C (visited
+//            table), --no-improve (the incumbent as read)
+#include <pthread.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "schedule/job_times.hpp"
+#include "search/exact_search.hpp"
+#include "search/prefix_state.hpp"
+
+using namespace zemko;
+
+namespace {
+
+double cpu_seconds(clockid_t clock) {
+    timespec now{};
+    clock_gettime(clock, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// Runs the search on a thread of its own and raises its stop flag once that thread has used
+// `seconds` of CPU time; returns the result and the CPU seconds used.
+ExactResult search_for_cpu_seconds(const JobTimes& times, const std::vector<int>& incumbent,
+                                   ExactLimits limits, const ExactOptions& options, double seconds,
+                                   double& used) {
+    std::atomic<bool> stop{false}, done{false};
+    limits.stop = &stop;
+    ExactResult result;
+    clockid_t clock{};
+    std::atomic<bool> clock_ready{false};
+    std::thread worker([&] {
+        pthread_getcpuclockid(pthread_self(), &clock);
+        clock_ready = true;
+        const double start = cpu_seconds(CLOCK_THREAD_CPUTIME_ID);
+        result = exact_search(times, incumbent, limits, options);
+        used = cpu_seconds(CLOCK_THREAD_CPUTIME_ID) - start;
+        done = true;
+    });
+    while (!clock_ready)
+        std::this_thread::yield();
+    while (!done) {
+        if (cpu_seconds(clock) >= seconds) stop = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    worker.join();
+    return result;
+}
+
+// Jobs from a data file: lines "number p1 p2 route"; lines without three numbers, or with both
+// times 0, are not jobs. Route 2 on every line swaps the machines.
+bool read_jobs(const std::string& path, JobTimes& times) {
+    std::ifstream in(path);
+    if (!in) return false;
+    std::string line;
+    int route2 = 0, lines = 0;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        long long number = 0, p1 = 0, p2 = 0, route = 1;
+        if (!(fields >> number >> p1 >> p2)) continue;
+        if (!(fields >> route)) route = 1;
+        if (p1 == 0 && p2 == 0) continue;
+        times.p1.push_back(static_cast<int>(p1));
+        times.p2.push_back(static_cast<int>(p2));
+        ++lines;
+        if (route == 2) ++route2;
+    }
+    if (lines > 0 && route2 == lines) std::swap(times.p1, times.p2);
+    return true;
+}
+
+// The sequence of a ub.rep file: the objective, then job indices.
+std::vector<int> read_sequence(const std::string& path) {
+    std::ifstream in(path);
+    long long objective = 0;
+    std::vector<int> sequence;
+    if (!(in >> objective)) return sequence;
+    int job = 0;
+    while (in >> job)
+        sequence.push_back(job);
+    return sequence;
+}
+
+// Best-improvement insertion moves until none improves.
+void improve_by_insertion(const JobTimes& times, std::vector<int>& sequence) {
+    const int n = static_cast<int>(sequence.size());
+    std::int64_t best = objective_of(times, sequence);
+    for (bool improved = true; improved;) {
+        improved = false;
+        std::vector<int> best_sequence = sequence;
+        for (int from = 0; from < n; ++from) {
+            std::vector<int> rest = sequence;
+            const int job = rest[from];
+            rest.erase(rest.begin() + from);
+            for (int to = 0; to < n; ++to) {
+                if (to == from) continue;
+                std::vector<int> trial = rest;
+                trial.insert(trial.begin() + to, job);
+                const std::int64_t value = objective_of(times, trial);
+                if (value < best) {
+                    best = value;
+                    best_sequence = trial;
+                    improved = true;
+                }
+            }
+        }
+        sequence = best_sequence;
+    }
+}
+
+std::vector<std::string> split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::string part;
+    std::istringstream in(text);
+    while (std::getline(in, part, separator))
+        parts.push_back(part);
+    return parts;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    double seconds = 8;
+    ExactLimits limits;
+    ExactOptions options;
+    bool improve = true;
+    std::vector<std::pair<std::string, std::string>> runs;  // data file, ub.rep or ""
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "%s needs a value\n", arg.c_str());
+                std::exit(2);
+            }
+            return argv[++i];
+        };
+        if (arg == "--seconds")
+            seconds = std::atof(value().c_str());
+        else if (arg == "--nodes")
+            limits.node_budget = std::atoll(value().c_str());
+        else if (arg == "--window")
+            options.move_window = std::atoi(value().c_str());
+        else if (arg == "--record")
+            options.record_min_remaining = std::atoi(value().c_str());
+        else if (arg == "--capacity")
+            limits.visited_capacity = std::atoll(value().c_str());
+        else if (arg == "--backlogs") {
+            options.bounds.pair_backlogs.clear();
+            for (const std::string& backlog : split(value(), ','))
+                options.bounds.pair_backlogs.push_back(std::atoi(backlog.c_str()));
+        } else if (arg == "--pair-steps")
+            options.bounds.pair_tuning_steps = std::atoi(value().c_str());
+        else if (arg == "--no-improve")
+            improve = false;
+        else if (arg == "--mixes") {
+            options.bounds.fixed_mixes.clear();
+            for (const std::string& mix : split(value(), ','))
+                if (mix != "none") {
+                    const auto parts = split(mix, ':');
+                    options.bounds.fixed_mixes.push_back(
+                        {std::atoi(parts[0].c_str()), std::atoi(parts[1].c_str())});
+                }
+        } else if (arg.size() > 4 && arg.substr(arg.size() - 4) == ".rep" && !runs.empty()) {
+            runs.back().second = arg;
+        } else {
+            runs.push_back({arg, ""});
+        }
+    }
+    std::printf("%-24s %4s %10s %6s %10s %10s %10s %12s %9s\n", "instance", "jobs", "start",
+                "proven", "objective", "bound", "root", "nodes", "cpu_s");
+    for (const auto& [data, rep] : runs) {
+        JobTimes times;
+        if (!read_jobs(data, times)) {
+            std::fprintf(stderr, "cannot read %s\n", data.c_str());
+            return 1;
+        }
+        std::vector<int> incumbent;
+        if (!rep.empty()) incumbent = read_sequence(rep);
+        if (incumbent.empty())
+            for (int j = 0; j < times.count(); ++j)
+                incumbent.push_back(j);
+        if (improve) improve_by_insertion(times, incumbent);
+        double cpu = 0;
+        const ExactResult result =
+            search_for_cpu_seconds(times, incumbent, limits, options, seconds, cpu);
+        std::string name = data.substr(data.find_last_of('/') + 1);
+        std::printf(
+            "%-24s %4d %10lld %6s %10lld %10lld %10lld %12lld %9.3f\n", name.c_str(), times.count(),
+            static_cast<long long>(objective_of(times, incumbent)),
+            result.proven_optimal ? "yes" : "no", static_cast<long long>(result.best_objective),
+            static_cast<long long>(result.lower_bound), static_cast<long long>(result.root_bound),
+            static_cast<long long>(result.nodes), cpu);
+        std::fflush(stdout);
+    }
+    return 0;
+}

@@ -1,0 +1,16 @@
+#include "search/prefix_state.hpp"
+
+namespace zemko {
+
+PrefixState state_of(const JobTimes& times, const std::vector<int>& sequence) {
+    PrefixState state;
+    for (int job : sequence)
+        state = append_job(state, times.p1[job], times.p2[job]);
+    return state;
+}
+
+std::int64_t objective_of(const JobTimes& times, const std::vector<int>& sequence) {
+    return state_of(times, sequence).sum;
+}
+
+}  // namespace zemko
