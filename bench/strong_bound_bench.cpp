@@ -1,11 +1,15 @@
-// zemko-bound-bench FILE...: the strong lower bound of each data file with the default effort;
-// one line per file: name, jobs, bound, position bound, heuristic objective, iterations and the
-// bound's CPU seconds (this thread's clock).
+// zemko-bound-bench [--known DIR] FILE...: the strong lower bound of each data file with the
+// default effort; one line per file: name, jobs, bound, position bound, the objective of the
+// best sequence it knows, iterations and the bound's CPU seconds (this thread's clock). With
+// --known, DIR/NAME.rep (as the solver's ub.rep: objective, then the sequence) is offered to
+// the bound as the solver's best sequence.
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "bounds/strong_lower_bound.hpp"
 
@@ -44,24 +48,49 @@ std::string base_name(const std::string& path) {
     return dot == std::string::npos ? name : name.substr(0, dot);
 }
 
+// The sequence of a result file "objective j1 j2 ...", or nothing when it cannot be read.
+std::vector<int> read_sequence(const std::string& path) {
+    std::ifstream in(path);
+    long long objective = 0;
+    std::vector<int> sequence;
+    if (!(in >> objective)) return sequence;
+    int job = 0;
+    while (in >> job)
+        sequence.push_back(job);
+    return sequence;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: zemko-bound-bench DATA_FILE...\n");
+    std::string known_dir;
+    int first = 1;
+    if (argc > 2 && std::string(argv[1]) == "--known") {
+        known_dir = argv[2];
+        first = 3;
+    }
+    if (first >= argc) {
+        std::fprintf(stderr, "usage: zemko-bound-bench [--known DIR] DATA_FILE...\n");
         return 2;
     }
     std::printf("%-24s %5s %10s %10s %10s %6s %8s\n", "instance", "jobs", "bound", "position",
                 "heuristic", "iters", "cpu_s");
-    for (int i = 1; i < argc; ++i) {
+    for (int i = first; i < argc; ++i) {
         zemko::JobTimes times;
         if (!read_jobs(argv[i], times)) {
             std::fprintf(stderr, "cannot read %s\n", argv[i]);
             return 1;
         }
         const double start = thread_seconds();
-        const zemko::StrongBound bound =
-            zemko::strong_lower_bound(times, zemko::default_strong_bound_effort(times.count()));
+        zemko::StrongBoundEffort effort = zemko::default_strong_bound_effort(times.count());
+        if (getenv("ZB_ITERS")) effort.iterations = atoi(getenv("ZB_ITERS"));
+        if (getenv("ZB_SHAPED")) effort.shaped_iterations = atoi(getenv("ZB_SHAPED"));
+        if (getenv("ZB_BUCKETS")) effort.max_buckets = atoi(getenv("ZB_BUCKETS"));
+        if (getenv("ZB_SPAN")) effort.span_factor = atoi(getenv("ZB_SPAN"));
+        std::vector<int> known;
+        if (!known_dir.empty())
+            known = read_sequence(known_dir + "/" + base_name(argv[i]) + ".rep");
+        const zemko::StrongBound bound = zemko::strong_lower_bound(times, effort, known);
         const double seconds = thread_seconds() - start;
         std::printf("%-24s %5d %10lld %10lld %10lld %6d %8.3f\n", base_name(argv[i]).c_str(),
                     times.count(), static_cast<long long>(bound.lower_bound),

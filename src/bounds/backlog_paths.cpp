@@ -3,13 +3,17 @@
 // d' = max(d - p1, 0) + p2: both need only the job and the backlog, so (position, backlog) is
 // an exact state for a sequence. A path may repeat jobs; the prices make up for that.
 //
-// Leaving the buckets: with d' past the last bucket after position k, every later backlog is
-// at least d' plus the p2 - p1 of the jobs in between, so the rest costs at least
-// (n - k - 1) d' + sum_t (n - t) p2[job at t] - prices over the later positions t, and the
-// smallest such sum over distinct jobs is `tail` (the largest p2 weighted 1, the next 2, ...).
+// Leaving the buckets: with d' past the last bucket after position k, each of the T = n - k - 1
+// later backlogs d_t is at least d' plus the p2 - p1 of the jobs from k + 1 to t (the backlog
+// never falls faster), and at least its own job's p2. With weights alpha and 1 - alpha the rest
+// costs at least alpha T d' + sum_t [w_t (alpha p2 + (1 - alpha) p1) + (1 - alpha) p2 - price]
+// over the later positions, w_t = n - t; its smallest value over T distinct jobs puts the
+// largest alpha p2 + (1 - alpha) p1 at weight 1, the next at 2, ... (rearrangement, any signs):
+// a knapsack-like recursion over the jobs in that order gives it for every T at once.
 #include "bounds/backlog_paths.hpp"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 namespace zemko {
@@ -31,46 +35,65 @@ struct PathEnd {
     int level = -1;   // position of the step that leaves (-1: the path reaches the last level)
     int source = -1;  // bucket before that step, or the bucket at the last level
     int job = -1;     // job of the leaving step
+    int target = -1;  // bucket it leaves to
 };
 
-// tail[T]: the smallest sum over T distinct jobs of weight * p2 * scale - price, the weights
-// 1..T given to the jobs by p2 descending. With `taken`, records the choices for recovery.
-void fill_tail(const BacklogGrid& grid, double scale, const std::vector<double>& prices,
+// tails[mix][T] for every T (see above, alpha = mix / 4). With `record`, keeps the choices of
+// this mix for count_tail.
+void fill_tail(const BacklogGrid& grid, int mix, double scale, const std::vector<double>& prices,
                BacklogWork& work, bool record) {
     const int n = grid.jobs;
-    std::vector<double>& best = work.tail;
-    best.assign(n + 1, UNREACHED);
+    double* best = &work.tails[static_cast<std::size_t>(mix) * (n + 1)];
+    std::fill(best, best + n + 1, UNREACHED);
     best[0] = 0.0;
     if (record) work.tail_taken.assign(static_cast<std::size_t>(n) * (n + 1), 0);
+    const double quarter = scale / 4;
+    const std::vector<int>& order = grid.tail_orders[mix];
     for (int i = 0; i < n; ++i) {
-        const int j = grid.by_p2_descending[i];
-        const double p2_scaled = static_cast<double>(grid.p2[j]) * scale;
+        const int j = order[i];
+        const double key = static_cast<double>(mix * grid.p2[j] + (4 - mix) * grid.p1[j]) * quarter;
+        const double own = static_cast<double>((4 - mix) * grid.p2[j]) * quarter - prices[j];
         // Counts downwards so that best[t - 1] is still the value before job j.
         for (int t = i + 1; t >= 1; --t) {
             if (best[t - 1] >= REACHED_BELOW) continue;
-            const double with_job = best[t - 1] + static_cast<double>(t) * p2_scaled - prices[j];
-            if (with_job < best[t]) {
-                best[t] = with_job;
-                if (record) work.tail_taken[static_cast<std::size_t>(i) * (n + 1) + t] = 1;
-            } else if (record) {
-                work.tail_taken[static_cast<std::size_t>(i) * (n + 1) + t] = 0;
-            }
+            const double with_job = best[t - 1] + static_cast<double>(t) * key + own;
+            const bool taken = with_job < best[t];
+            if (taken) best[t] = with_job;
+            if (record) work.tail_taken[static_cast<std::size_t>(i) * (n + 1) + t] = taken;
         }
     }
 }
 
-// Adds the jobs of the tail of T jobs to uses (fill_tail must have recorded its choices).
-void count_tail(const BacklogGrid& grid, const BacklogWork& work, int T, std::vector<int>& uses) {
+// Writes the jobs of the recorded tail of T positions of `mix` to the last T places of path:
+// the smallest key first, as the largest weight goes to it.
+void place_tail(const BacklogGrid& grid, int mix, const BacklogWork& work, int T,
+                std::vector<int>& path) {
     const int n = grid.jobs;
     int t = T;
     for (int i = n - 1; i >= 0 && t > 0; --i) {
-        // Job i (in p2 order) was last decided with t jobs at step i; taken means it is the
-        // t-th. A later improvement of best[t] by a job after i is seen first, going down.
+        // Going down the jobs, the last decision for t jobs tells whether job i is the t-th.
         if (work.tail_taken[static_cast<std::size_t>(i) * (n + 1) + t]) {
-            ++uses[grid.by_p2_descending[i]];
+            path[n - t] = grid.tail_orders[mix][i];
             --t;
         }
     }
+}
+
+// The bound on the last `rest` positions of a path from a state of backlog d (scaled): the
+// best of the mixes, and which one it is.
+double rest_bound(const BacklogGrid& grid, const BacklogWork& work, int rest, double backlog_scaled,
+                  int& mix) {
+    const int n = grid.jobs;
+    double best = -UNREACHED;
+    for (int a = 0; a < TAIL_MIXES; ++a) {
+        const double bound = static_cast<double>(a * rest) * (backlog_scaled / 4) +
+                             work.tails[static_cast<std::size_t>(a) * (n + 1) + rest];
+        if (bound > best) {
+            best = bound;
+            mix = a;
+        }
+    }
+    return best;
 }
 
 }  // namespace
@@ -124,25 +147,42 @@ BacklogGrid make_backlog_grid(const JobTimes& times, int max_buckets, int span_f
     }
     grid.group_begin.push_back(n);
 
-    grid.by_p2_descending.resize(n);
-    for (int j = 0; j < n; ++j)
-        grid.by_p2_descending[j] = j;
-    std::sort(grid.by_p2_descending.begin(), grid.by_p2_descending.end(), [&](int a, int b) {
-        if (grid.p2[a] != grid.p2[b]) return grid.p2[a] > grid.p2[b];
-        return a < b;
-    });
+    grid.tail_orders.assign(TAIL_MIXES, std::vector<int>(n));
+    for (int mix = 0; mix < TAIL_MIXES; ++mix) {
+        std::vector<int>& order = grid.tail_orders[mix];
+        for (int j = 0; j < n; ++j)
+            order[j] = j;
+        auto key = [&](int j) { return mix * grid.p2[j] + (4 - mix) * grid.p1[j]; };
+        std::sort(order.begin(), order.end(), [&](int a, int b) {
+            if (key(a) != key(b)) return key(a) > key(b);
+            return a < b;
+        });
+    }
     return grid;
 }
 
-double cheapest_relaxed_path(const BacklogGrid& grid, double scale,
-                             const std::vector<double>& scaled_prices, BacklogWork& work,
-                             std::vector<int>& uses) {
+// Compiled also for wider vector units where the processor has them: the values are exact
+// integers, so every variant gives the same result.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+__attribute__((target_clones("avx512f", "avx2", "default")))
+#endif
+double
+cheapest_relaxed_path(const BacklogGrid& grid, double scale,
+                      const std::vector<double>& scaled_prices, double ceiling, BacklogWork& work,
+                      std::vector<int>& path) {
     const int n = grid.jobs;
     const int B = grid.buckets;
-    uses.assign(n, 0);
+    path.assign(n, -1);
     if (n == 0) return 0.0;
 
-    fill_tail(grid, scale, scaled_prices, work, false);
+    work.tails.resize(static_cast<std::size_t>(TAIL_MIXES) * (n + 1));
+    for (int mix = 0; mix < TAIL_MIXES; ++mix)
+        fill_tail(grid, mix, scale, scaled_prices, work, false);
+    // Buckets that a step can reach past the last one: up to the largest shift.
+    int overflow = 1;
+    for (int j = 0; j < n; ++j)
+        overflow = std::max(overflow, grid.shift[j] + 1);
+    std::vector<double> leave_add(overflow);
     std::vector<double> backlog_scaled(B);
     for (int b = 0; b < B; ++b)
         backlog_scaled[b] = static_cast<double>(grid.origin + grid.width * b) * scale;
@@ -165,10 +205,12 @@ double cheapest_relaxed_path(const BacklogGrid& grid, double scale,
         const double* from = &work.values[static_cast<std::size_t>(k) * B];
         double* to = &work.values[static_cast<std::size_t>(k + 1) * B];
         const double weight = static_cast<double>(n - k);
-        const double rest_weight = weight;  // this step's backlog and the tail's
-        const double tail = work.tail[n - k - 1];
         for (int j = 0; j < n; ++j)
             work.step_cost[j] = weight * static_cast<double>(grid.p1[j]) * scale - scaled_prices[j];
+        int unused_mix = 0;
+        for (int e = 0; e < overflow; ++e)
+            leave_add[e] = bucket_scaled(B + e) +
+                           rest_bound(grid, work, n - k - 1, bucket_scaled(B + e), unused_mix);
 
         double running = UNREACHED;
         int running_arg = -1;
@@ -194,8 +236,8 @@ double cheapest_relaxed_path(const BacklogGrid& grid, double scale,
             if (target < B) {
                 if (value < into[target]) into[target] = value;
             } else {
-                const double leave = value + rest_weight * bucket_scaled(target) + tail;
-                if (leave < end.value) end = {leave, k, work.prefix_arg[last], j};
+                const double leave = value + leave_add[target - B];
+                if (leave < end.value) end = {leave, k, work.prefix_arg[last], j, target};
             }
         }
 
@@ -225,19 +267,25 @@ double cheapest_relaxed_path(const BacklogGrid& grid, double scale,
                 }
                 for (int b = std::max(lo, direct_hi + 1); b <= hi; ++b) {
                     if (from[b] >= REACHED_BELOW) continue;
-                    const double leave =
-                        from[b] + best_cost + rest_weight * bucket_scaled(b + shift) + tail;
-                    if (leave < end.value) end = {leave, k, b, best_job};
+                    const double leave = from[b] + best_cost + leave_add[b + shift - B];
+                    if (leave < end.value) end = {leave, k, b, best_job, b + shift};
                 }
             }
         }
 
+        // A state whose value plus the bound on its rest (as for leaving, without the step
+        // itself) exceeds the ceiling is on no path below it.
+        const int rest = n - k - 1;
         int new_top = -1;
         for (int b = 0; b < B; ++b) {
-            if (into[b] < REACHED_BELOW) {
-                to[b] = into[b] + backlog_scaled[b];
-                new_top = b;
-            }
+            if (into[b] >= REACHED_BELOW) continue;
+            const double value = into[b] + backlog_scaled[b];
+            int unused_mix = 0;
+            if (ceiling < REACHED_BELOW &&
+                value + rest_bound(grid, work, rest, backlog_scaled[b], unused_mix) > ceiling)
+                continue;
+            to[b] = value;
+            new_top = b;
         }
         top = new_top;
         if (top < 0) break;
@@ -256,9 +304,13 @@ double cheapest_relaxed_path(const BacklogGrid& grid, double scale,
     int level = n, bucket = end_bucket;
     double value = end_value;
     if (end.value < end_value) {
-        ++uses[end.job];
-        fill_tail(grid, scale, scaled_prices, work, true);
-        count_tail(grid, work, n - end.level - 1, uses);
+        path[end.level] = end.job;
+        int mix = 0;
+        rest_bound(grid, work, n - end.level - 1, bucket_scaled(end.target), mix);
+        if (getenv("ZB_TRACE"))
+            fprintf(stderr, "exit k %d target %d mix %d\n", end.level, end.target, mix);
+        fill_tail(grid, mix, scale, scaled_prices, work, true);
+        place_tail(grid, mix, work, n - end.level - 1, path);
         level = end.level;
         bucket = end.source;
         value = work.values[static_cast<std::size_t>(level) * B + bucket];
@@ -291,7 +343,7 @@ double cheapest_relaxed_path(const BacklogGrid& grid, double scale,
             }
         }
         if (found_job < 0) std::abort();  // the values were built from these very steps
-        ++uses[found_job];
+        path[k] = found_job;
         bucket = found_bucket;
         value = from[bucket];
     }

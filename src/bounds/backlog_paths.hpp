@@ -28,8 +28,13 @@ struct BacklogGrid {
     std::vector<int> group_begin;  // group g holds grouped_jobs[group_begin[g], group_begin[g+1])
     std::vector<int> group_shift;
     std::vector<int> grouped_jobs;
-    std::vector<int> by_p2_descending;  // job order of the tail bound, ties by index
+    // Per tail mix a (0..TAIL_MIXES-1): jobs by a * p2 + (4 - a) * p1 descending, ties by index.
+    std::vector<std::vector<int>> tail_orders;
 };
+
+// The bounds on the rest of a path that leaves the buckets mix two bounds on each later
+// backlog with weights a/4 and (4 - a)/4, a = 0..4 (see the source).
+inline constexpr int TAIL_MIXES = 5;
 
 // The grid of `times` with at most max_buckets buckets covering backlogs from its origin up
 // to at least span_factor (2 or more) times the largest |time| (and past the largest p2).
@@ -38,19 +43,23 @@ BacklogGrid make_backlog_grid(const JobTimes& times, int max_buckets, int span_f
 // Arrays reused from one call to the next.
 struct BacklogWork {
     std::vector<double> values;  // [(level) * buckets + b]: cheapest cost of a path prefix
-    std::vector<double> step_cost, prefix_min, best_into, tail;
+    std::vector<double> step_cost, prefix_min, best_into;
+    std::vector<double> tails;  // [mix * (jobs + 1) + T]: the bound on a rest of T positions
     std::vector<int> prefix_arg;
-    std::vector<double> tail_row;
     std::vector<std::uint8_t> tail_taken;
 };
 
 // The cheapest relaxed path for the integer-valued `scaled_prices` (job j's multiplier times
-// `scale`): returns min over paths of scale * cost - sum of the prices of the jobs it uses,
-// an exact integer held in a double, and leaves in `uses` how often the path uses each job.
-// Every true sequence is such a path, so this plus the sum of all prices, divided by scale,
-// is at most the objective of every sequence.
+// `scale`, a multiple of 4 so that the tail mixes stay integers): returns min over paths of
+// scale * cost - the prices of the jobs it uses, an exact integer held in a double, and leaves
+// the path's job at each position in `path`. Every true sequence is such a path, so this plus
+// the sum of all prices, divided by scale, is at most the objective of every sequence.
+//
+// `ceiling`, when finite, must be at least that minimum (the value of some path, e.g. scale
+// times the objective of a true sequence minus the sum of all prices): states that cannot lead
+// below it are dropped, which saves work and changes nothing.
 double cheapest_relaxed_path(const BacklogGrid& grid, double scale,
-                             const std::vector<double>& scaled_prices, BacklogWork& work,
-                             std::vector<int>& uses);
+                             const std::vector<double>& scaled_prices, double ceiling,
+                             BacklogWork& work, std::vector<int>& path);
 
 }  // namespace zemko

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 #include "bounds/backlog_paths.hpp"
@@ -12,19 +13,34 @@ namespace zemko {
 namespace {
 
 // Prices are multiplier * PRICE_SCALE rounded to integers, so that every path value is an
-// exact integer in a double (all magnitudes stay far below 2^53).
+// exact integer in a double (all magnitudes stay far below 2^53). A multiple of 4 (see
+// cheapest_relaxed_path).
 constexpr double PRICE_SCALE = 16.0;
 constexpr double PRICE_LIMIT = 1099511627776.0;  // 2^40: |multiplier| never grows past it
-constexpr int STALL_LIMIT = 20;                  // steps without a better bound, then halve
-constexpr double FIRST_STEP_FACTOR = 1.0;
 constexpr int SHAPE_FUNCTIONS = 6;
 
-// The best of the orders by a * p1 + (10 - a) * p2, a = 0..10 (ties by index): a sequence
-// whose objective aims the subgradient steps.
-std::vector<int> priority_sequence(const JobTimes& times, std::int64_t& objective) {
+// Step rule (Polyak's, aimed at the best objective known): the factor starts at FIRST_STEP and
+// halves after STALL_LIMIT steps without a better bound, when the prices go back to the best.
+struct StepRule {
+    double first_step = 2.0;
+    int stall_limit = 20;
+    bool back_to_best = false;
+};
+
+StepRule step_rule() {
+    StepRule rule;
+    if (getenv("ZB_MU")) rule.first_step = atof(getenv("ZB_MU"));
+    if (getenv("ZB_STALL")) rule.stall_limit = atoi(getenv("ZB_STALL"));
+    if (getenv("ZB_RESET")) rule.back_to_best = true;
+
+    return rule;
+}
+
+// The best of the orders by a * p1 + (10 - a) * p2, a = 0..10 (ties by index).
+std::vector<int> priority_sequence(const JobTimes& times) {
     const int n = times.count();
     std::vector<int> order(n), best;
-    objective = 0;
+    std::int64_t best_value = 0;
     for (int a = 0; a <= 10; ++a) {
         for (int j = 0; j < n; ++j)
             order[j] = j;
@@ -37,17 +53,136 @@ std::vector<int> priority_sequence(const JobTimes& times, std::int64_t& objectiv
             return x < y;
         });
         const std::int64_t value = sequence_objective(times, order);
-        if (best.empty() || value < objective) {
-            objective = value;
+        if (best.empty() || value < best_value) {
+            best_value = value;
             best = order;
         }
     }
     return best;
 }
 
-// Mutually orthogonal vectors spanning 1, p1, p2, p1^2, p2^2 and p1 p2 (over the jobs, the
-// times divided by the largest): the multipliers of a solved instance lie close to their span,
-// so the first steps move the multipliers within it.
+// Where `job` goes best in `sequence` (the first such place), and the objective then.
+std::size_t best_insertion(const JobTimes& times, const std::vector<int>& sequence, int job,
+                           std::int64_t& objective) {
+    const std::size_t m = sequence.size();
+    std::size_t best_place = 0;
+    std::int64_t c1 = 0, c2 = 0, sum = 0;  // of sequence[0, place)
+    objective = -1;
+    for (std::size_t place = 0; place <= m; ++place) {
+        std::int64_t d1 = c1 + times.p1[job];
+        std::int64_t d2 = std::max(d1, c2) + times.p2[job];
+        std::int64_t total = sum + d2;
+        for (std::size_t i = place; i < m; ++i) {
+            d1 += times.p1[sequence[i]];
+            d2 = std::max(d1, d2) + times.p2[sequence[i]];
+            total += d2;
+        }
+        if (objective < 0 || total < objective) {
+            objective = total;
+            best_place = place;
+        }
+        if (place < m) {
+            c1 += times.p1[sequence[place]];
+            c2 = std::max(c1, c2) + times.p2[sequence[place]];
+            sum += c2;
+        }
+    }
+    return best_place;
+}
+
+// A good sequence to aim the steps at: insertion of the jobs in the best priority order, each
+// where it costs least, then one pass that takes each job out and puts it back at its best.
+std::vector<int> heuristic_sequence(const JobTimes& times) {
+    const std::vector<int> order = priority_sequence(times);
+    std::vector<int> sequence;
+    std::int64_t objective = 0;
+    for (int job : order) {
+        const std::size_t place = best_insertion(times, sequence, job, objective);
+        sequence.insert(sequence.begin() + static_cast<std::ptrdiff_t>(place), job);
+    }
+    for (int job : order) {
+        std::vector<int> rest;
+        for (int j : sequence)
+            if (j != job) rest.push_back(j);
+        const std::size_t place = best_insertion(times, rest, job, objective);
+        rest.insert(rest.begin() + static_cast<std::ptrdiff_t>(place), job);
+        sequence = std::move(rest);
+    }
+    return sequence;
+}
+
+bool is_permutation_of_jobs(const std::vector<int>& sequence, int n) {
+    if (static_cast<int>(sequence.size()) != n) return false;
+    std::vector<char> seen(n, 0);
+    for (int j : sequence) {
+        if (j < 0 || j >= n || seen[j]) return false;
+        seen[j] = 1;
+    }
+    return true;
+}
+
+// A true sequence from a relaxed path: each job stays where it first appears, and the places
+// of its repeats go, in position order, to the missing job nearest in times to the repeated one
+// (ties by index).
+std::vector<int> repair_path(const JobTimes& times, const std::vector<int>& path) {
+    const int n = times.count();
+    std::vector<char> placed(n, 0);
+    std::vector<int> sequence(path);
+    std::vector<int> free_places;
+    for (int k = 0; k < n; ++k) {
+        if (placed[path[k]]) {
+            free_places.push_back(k);
+        } else {
+            placed[path[k]] = 1;
+        }
+    }
+    std::vector<int> missing;
+    for (int j = 0; j < n; ++j)
+        if (!placed[j]) missing.push_back(j);
+    for (int k : free_places) {
+        const int repeated = path[k];
+        std::size_t nearest = 0;
+        std::int64_t nearest_distance = -1;
+        for (std::size_t m = 0; m < missing.size(); ++m) {
+            const int j = missing[m];
+            const std::int64_t distance =
+                std::llabs(static_cast<std::int64_t>(times.p1[j]) - times.p1[repeated]) +
+                std::llabs(static_cast<std::int64_t>(times.p2[j]) - times.p2[repeated]);
+            if (nearest_distance < 0 || distance < nearest_distance) {
+                nearest_distance = distance;
+                nearest = m;
+            }
+        }
+        sequence[k] = missing[nearest];
+        missing.erase(missing.begin() + static_cast<std::ptrdiff_t>(nearest));
+    }
+    return sequence;
+}
+
+// Gram-Schmidt: appends v to the orthogonal basis unless it depends on it.
+void add_orthogonal(std::vector<std::vector<double>>& basis, std::vector<double> v) {
+    const int n = static_cast<int>(v.size());
+    double before = 0.0;
+    for (int j = 0; j < n; ++j)
+        before += v[j] * v[j];
+    for (const auto& q : basis) {
+        double dot = 0.0, norm = 0.0;
+        for (int j = 0; j < n; ++j) {
+            dot += q[j] * v[j];
+            norm += q[j] * q[j];
+        }
+        for (int j = 0; j < n; ++j)
+            v[j] -= dot / norm * q[j];
+    }
+    double norm = 0.0;
+    for (int j = 0; j < n; ++j)
+        norm += v[j] * v[j];
+    if (norm > 1e-9 * before && norm > 0.0) basis.push_back(std::move(v));
+}
+
+// Orthogonal vectors spanning 1, p1, p2, p1^2, p2^2 and p1 p2 over the jobs (the times divided
+// by the largest): the multipliers of a solved instance lie close to their span, so the first
+// steps move the multipliers within it.
 std::vector<std::vector<double>> shape_basis(const JobTimes& times) {
     const int n = times.count();
     double largest = 1.0;
@@ -62,19 +197,7 @@ std::vector<std::vector<double>> shape_basis(const JobTimes& times) {
             const double values[SHAPE_FUNCTIONS] = {1.0, a, b, a * a, b * b, a * b};
             v[j] = values[f];
         }
-        for (const auto& q : basis) {
-            double dot = 0.0, norm = 0.0;
-            for (int j = 0; j < n; ++j) {
-                dot += q[j] * v[j];
-                norm += q[j] * q[j];
-            }
-            for (int j = 0; j < n; ++j)
-                v[j] -= dot / norm * q[j];
-        }
-        double norm = 0.0;
-        for (int j = 0; j < n; ++j)
-            norm += v[j] * v[j];
-        if (norm > 1e-9 * n) basis.push_back(std::move(v));  // skip dependent functions
+        add_orthogonal(basis, std::move(v));
     }
     return basis;
 }
@@ -108,33 +231,42 @@ std::int64_t ceil_div(double value, std::int64_t scale) {
 StrongBoundEffort default_strong_bound_effort(int jobs) {
     StrongBoundEffort effort;
     effort.iterations = 300;
-    effort.shaped_iterations = 80;
+    effort.shaped_iterations = 50;
     effort.max_buckets = jobs <= 100 ? 1024 : 2048;
     effort.span_factor = jobs <= 100 ? 10 : 20;
     return effort;
 }
 
 StrongBound strong_lower_bound(const JobTimes& times, const StrongBoundEffort& effort,
-                               const std::atomic<bool>* stop) {
+                               const std::vector<int>& known, const std::atomic<bool>* stop) {
     StrongBound result;
     const int n = times.count();
     result.position_bound = position_lower_bound(times);
     result.lower_bound = result.position_bound;
     if (n == 0) return result;
-    result.best_sequence = priority_sequence(times, result.upper_bound);
+    result.best_sequence = heuristic_sequence(times);
+    result.upper_bound = sequence_objective(times, result.best_sequence);
+    if (is_permutation_of_jobs(known, n)) {
+        const std::int64_t value = sequence_objective(times, known);
+        if (value < result.upper_bound) {
+            result.upper_bound = value;
+            result.best_sequence = known;
+        }
+    }
     if (n == 1) {
         result.lower_bound = result.upper_bound;
         return result;
     }
 
+    const StepRule rule = step_rule();
     const BacklogGrid grid =
         make_backlog_grid(times, std::max(effort.max_buckets, 1), effort.span_factor);
     BacklogWork work;
     const std::vector<std::vector<double>> basis = shape_basis(times);
-    const auto target = static_cast<double>(result.upper_bound);
-    std::vector<double> multipliers(n, target / n), prices(n), direction(n);
-    std::vector<int> uses;
-    double step_factor = FIRST_STEP_FACTOR;
+    std::vector<double> multipliers(n, static_cast<double>(result.upper_bound) / n);
+    std::vector<double> prices(n), direction(n), best_multipliers = multipliers;
+    std::vector<int> path, uses(n), best_uses(n, 1);
+    double step_factor = rule.first_step;
     double best_value = -1e300;
     int stalled = 0;
 
@@ -144,7 +276,7 @@ StrongBound strong_lower_bound(const JobTimes& times, const StrongBoundEffort& e
             break;
         }
         if (it == effort.shaped_iterations) {
-            step_factor = FIRST_STEP_FACTOR;
+            step_factor = rule.first_step;
             stalled = 0;
         }
         double price_sum = 0.0;
@@ -152,35 +284,58 @@ StrongBound strong_lower_bound(const JobTimes& times, const StrongBoundEffort& e
             prices[j] = std::nearbyint(multipliers[j] * PRICE_SCALE);
             price_sum += prices[j];
         }
+        // The relaxed value of the best sequence known bounds the cheapest path from above.
+        const double ceiling = static_cast<double>(result.upper_bound) * PRICE_SCALE - price_sum;
         const double scaled =
-            cheapest_relaxed_path(grid, PRICE_SCALE, prices, work, uses) + price_sum;
+            cheapest_relaxed_path(grid, PRICE_SCALE, prices, ceiling, work, path) + price_sum;
         result.iterations_done = it + 1;
-        const std::int64_t bound = ceil_div(scaled, static_cast<std::int64_t>(PRICE_SCALE));
-        result.lower_bound = std::max(result.lower_bound, bound);
-        const double value = scaled / PRICE_SCALE;
+        result.lower_bound =
+            std::max(result.lower_bound, ceil_div(scaled, static_cast<std::int64_t>(PRICE_SCALE)));
+        double value = scaled / PRICE_SCALE;
+        std::fill(uses.begin(), uses.end(), 0);
+        for (int j : path)
+            ++uses[j];
+
+        const std::vector<int> repaired = repair_path(times, path);
+        const std::int64_t repaired_value = sequence_objective(times, repaired);
+        if (repaired_value < result.upper_bound) {
+            result.upper_bound = repaired_value;
+            result.best_sequence = repaired;
+        }
+        if (getenv("ZB_TRACE") && it % 25 == 0)
+            fprintf(stderr, "it %d value %.1f best %lld ub %lld mu %.4f\n", it, value,
+                    (long long)result.lower_bound, (long long)result.upper_bound, step_factor);
+
         if (value > best_value) {
             best_value = value;
+            best_multipliers = multipliers;
+            best_uses = uses;
             stalled = 0;
-        } else if (++stalled >= STALL_LIMIT) {
+        } else if (++stalled >= rule.stall_limit) {
             step_factor /= 2;
             stalled = 0;
+            if (rule.back_to_best) {
+                multipliers = best_multipliers;
+                uses = best_uses;
+                value = best_value;
+            }
         }
+        if (result.lower_bound >= result.upper_bound) break;  // proven optimal
 
         double norm = 0.0;
-        for (int j = 0; j < n; ++j)
+        for (int j = 0; j < n; ++j) {
             direction[j] = 1.0 - uses[j];
-        for (int j = 0; j < n; ++j)
             norm += direction[j] * direction[j];
+        }
         if (norm == 0.0) break;  // every job used once: no step would change the prices
-        if (result.lower_bound >= result.upper_bound) break;
         if (it < effort.shaped_iterations) {
             project(basis, direction);
             norm = 0.0;
             for (int j = 0; j < n; ++j)
                 norm += direction[j] * direction[j];
-            if (norm < 1e-12) norm = 1e-12;
+            if (norm < 1e-12) continue;
         }
-        const double step = step_factor * (target - value) / norm;
+        const double step = step_factor * (static_cast<double>(result.upper_bound) - value) / norm;
         for (int j = 0; j < n; ++j)
             multipliers[j] =
                 std::clamp(multipliers[j] + step * direction[j], -PRICE_LIMIT, PRICE_LIMIT);

@@ -109,7 +109,7 @@ TEST(StrongLowerBound, StopsAtOnceWhenAsked) {
     }
     const std::atomic<bool> stop{true};
     const StrongBound bound =
-        strong_lower_bound(times, default_strong_bound_effort(times.count()), &stop);
+        strong_lower_bound(times, default_strong_bound_effort(times.count()), {}, &stop);
     EXPECT_TRUE(bound.stopped);
     EXPECT_EQ(bound.iterations_done, 0);
     EXPECT_EQ(bound.lower_bound, position_lower_bound(times));
