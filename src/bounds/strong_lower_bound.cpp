@@ -229,11 +229,29 @@ std::int64_t ceil_div(double value, std::int64_t scale) {
 }  // namespace
 
 StrongBoundEffort default_strong_bound_effort(int jobs) {
+    // Measured on times uniform in 1..100: a wider span of backlogs helps more than further
+    // steps up to about 200 jobs; past that the steps are too dear, and a narrow span buys
+    // enough of them.
     StrongBoundEffort effort;
-    effort.iterations = 300;
-    effort.shaped_iterations = 50;
-    effort.max_buckets = jobs <= 100 ? 1024 : 2048;
-    effort.span_factor = jobs <= 100 ? 10 : 20;
+    effort.shaped_iterations = 30;
+    if (jobs <= 30) {
+        effort.iterations = 2000;
+        effort.span_factor = 10;
+    } else if (jobs <= 60) {
+        effort.iterations = 1000;
+        effort.span_factor = 10;
+    } else if (jobs <= 130) {
+        effort.iterations = 700;
+        effort.span_factor = 10;
+    } else if (jobs <= 300) {
+        effort.iterations = 200;
+        effort.span_factor = 20;
+    } else {
+        effort.iterations = 230;
+        effort.span_factor = 6;
+    }
+    // One bucket per time unit for times up to 100.
+    effort.max_buckets = 100 * effort.span_factor + 24;
     return effort;
 }
 
