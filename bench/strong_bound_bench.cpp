@@ -82,11 +82,7 @@ int main(int argc, char** argv) {
             return 1;
         }
         const double start = thread_seconds();
-        zemko::StrongBoundEffort effort = zemko::default_strong_bound_effort(times.count());
-        if (getenv("ZB_ITERS")) effort.iterations = atoi(getenv("ZB_ITERS"));
-        if (getenv("ZB_SHAPED")) effort.shaped_iterations = atoi(getenv("ZB_SHAPED"));
-        if (getenv("ZB_BUCKETS")) effort.max_buckets = atoi(getenv("ZB_BUCKETS"));
-        if (getenv("ZB_SPAN")) effort.span_factor = atoi(getenv("ZB_SPAN"));
+        const zemko::StrongBoundEffort effort = zemko::default_strong_bound_effort(times.count());
         std::vector<int> known;
         if (!known_dir.empty())
             known = read_sequence(known_dir + "/" + base_name(argv[i]) + ".rep");

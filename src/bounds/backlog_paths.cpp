@@ -13,7 +13,6 @@
 #include "bounds/backlog_paths.hpp"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 
 namespace zemko {
@@ -307,8 +306,6 @@ cheapest_relaxed_path(const BacklogGrid& grid, double scale,
         path[end.level] = end.job;
         int mix = 0;
         rest_bound(grid, work, n - end.level - 1, bucket_scaled(end.target), mix);
-        if (getenv("ZB_TRACE"))
-            fprintf(stderr, "exit k %d target %d mix %d\n", end.level, end.target, mix);
         fill_tail(grid, mix, scale, scaled_prices, work, true);
         place_tail(grid, mix, work, n - end.level - 1, path);
         level = end.level;

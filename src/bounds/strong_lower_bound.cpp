@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 
 #include "bounds/backlog_paths.hpp"
@@ -16,25 +15,13 @@ namespace {
 // exact integer in a double (all magnitudes stay far below 2^53). A multiple of 4 (see
 // cheapest_relaxed_path).
 constexpr double PRICE_SCALE = 16.0;
-constexpr double PRICE_LIMIT = 1099511627776.0;  // 2^40: |multiplier| never grows past it
+constexpr double PRICE_LIMIT = 68719476736.0;  // 2^36: |multiplier| never grows past it
 constexpr int SHAPE_FUNCTIONS = 6;
 
-// Step rule (Polyak's, aimed at the best objective known): the factor starts at FIRST_STEP and
-// halves after STALL_LIMIT steps without a better bound, when the prices go back to the best.
-struct StepRule {
-    double first_step = 2.0;
-    int stall_limit = 20;
-    bool back_to_best = false;
-};
-
-StepRule step_rule() {
-    StepRule rule;
-    if (getenv("ZB_MU")) rule.first_step = atof(getenv("ZB_MU"));
-    if (getenv("ZB_STALL")) rule.stall_limit = atoi(getenv("ZB_STALL"));
-    if (getenv("ZB_RESET")) rule.back_to_best = true;
-
-    return rule;
-}
+// Polyak's step, aimed at the best objective known: the factor starts at FIRST_STEP and
+// halves after STALL_LIMIT steps without a better bound.
+constexpr double FIRST_STEP = 2.0;
+constexpr int STALL_LIMIT = 20;
 
 // The best of the orders by a * p1 + (10 - a) * p2, a = 0..10 (ties by index).
 std::vector<int> priority_sequence(const JobTimes& times) {
@@ -90,17 +77,24 @@ std::size_t best_insertion(const JobTimes& times, const std::vector<int>& sequen
     return best_place;
 }
 
+bool stop_asked(const std::atomic<bool>* stop) {
+    return stop != nullptr && stop->load(std::memory_order_relaxed);
+}
+
 // A good sequence to aim the steps at: insertion of the jobs in the best priority order, each
 // where it costs least, then one pass that takes each job out and puts it back at its best.
-std::vector<int> heuristic_sequence(const JobTimes& times) {
+// Asked to stop, it appends the jobs left in priority order.
+std::vector<int> heuristic_sequence(const JobTimes& times, const std::atomic<bool>* stop) {
     const std::vector<int> order = priority_sequence(times);
     std::vector<int> sequence;
     std::int64_t objective = 0;
     for (int job : order) {
-        const std::size_t place = best_insertion(times, sequence, job, objective);
+        std::size_t place = sequence.size();
+        if (!stop_asked(stop)) place = best_insertion(times, sequence, job, objective);
         sequence.insert(sequence.begin() + static_cast<std::ptrdiff_t>(place), job);
     }
     for (int job : order) {
+        if (stop_asked(stop)) break;
         std::vector<int> rest;
         for (int j : sequence)
             if (j != job) rest.push_back(j);
@@ -262,7 +256,7 @@ StrongBound strong_lower_bound(const JobTimes& times, const StrongBoundEffort& e
     result.position_bound = position_lower_bound(times);
     result.lower_bound = result.position_bound;
     if (n == 0) return result;
-    result.best_sequence = heuristic_sequence(times);
+    result.best_sequence = heuristic_sequence(times, stop);
     result.upper_bound = sequence_objective(times, result.best_sequence);
     if (is_permutation_of_jobs(known, n)) {
         const std::int64_t value = sequence_objective(times, known);
@@ -276,25 +270,24 @@ StrongBound strong_lower_bound(const JobTimes& times, const StrongBoundEffort& e
         return result;
     }
 
-    const StepRule rule = step_rule();
     const BacklogGrid grid =
         make_backlog_grid(times, std::max(effort.max_buckets, 1), effort.span_factor);
     BacklogWork work;
     const std::vector<std::vector<double>> basis = shape_basis(times);
     std::vector<double> multipliers(n, static_cast<double>(result.upper_bound) / n);
-    std::vector<double> prices(n), direction(n), best_multipliers = multipliers;
-    std::vector<int> path, uses(n), best_uses(n, 1);
-    double step_factor = rule.first_step;
+    std::vector<double> prices(n), direction(n);
+    std::vector<int> path, uses(n);
+    double step_factor = FIRST_STEP;
     double best_value = -1e300;
     int stalled = 0;
 
     for (int it = 0; it < effort.iterations; ++it) {
-        if (stop != nullptr && stop->load(std::memory_order_relaxed)) {
+        if (stop_asked(stop)) {
             result.stopped = true;
             break;
         }
         if (it == effort.shaped_iterations) {
-            step_factor = rule.first_step;
+            step_factor = FIRST_STEP;
             stalled = 0;
         }
         double price_sum = 0.0;
@@ -309,7 +302,7 @@ StrongBound strong_lower_bound(const JobTimes& times, const StrongBoundEffort& e
         result.iterations_done = it + 1;
         result.lower_bound =
             std::max(result.lower_bound, ceil_div(scaled, static_cast<std::int64_t>(PRICE_SCALE)));
-        double value = scaled / PRICE_SCALE;
+        const double value = scaled / PRICE_SCALE;
         std::fill(uses.begin(), uses.end(), 0);
         for (int j : path)
             ++uses[j];
@@ -320,23 +313,12 @@ StrongBound strong_lower_bound(const JobTimes& times, const StrongBoundEffort& e
             result.upper_bound = repaired_value;
             result.best_sequence = repaired;
         }
-        if (getenv("ZB_TRACE") && it % 25 == 0)
-            fprintf(stderr, "it %d value %.1f best %lld ub %lld mu %.4f\n", it, value,
-                    (long long)result.lower_bound, (long long)result.upper_bound, step_factor);
-
         if (value > best_value) {
             best_value = value;
-            best_multipliers = multipliers;
-            best_uses = uses;
             stalled = 0;
-        } else if (++stalled >= rule.stall_limit) {
+        } else if (++stalled >= STALL_LIMIT) {
             step_factor /= 2;
             stalled = 0;
-            if (rule.back_to_best) {
-                multipliers = best_multipliers;
-                uses = best_uses;
-                value = best_value;
-            }
         }
         if (result.lower_bound >= result.upper_bound) break;  // proven optimal
 

@@ -3,9 +3,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <fstream>
 #include <numeric>
+#include <thread>
 
 #include "bounds/position_bounds.hpp"
 #include "bounds/strong_lower_bound.hpp"
@@ -65,8 +67,18 @@ TEST(StrongLowerBound, NeverExceedsTheOptimumOfSmallInstances) {
                 times.p2.push_back(rng.between(family.low, family.high));
             }
             const std::int64_t optimum = optimum_by_enumeration(times);
+            // Offered: nothing, a random order, or a list that is not a sequence of the jobs.
+            std::vector<int> offered;
+            if (round % 3 == 1) {
+                for (int j = 0; j < n; ++j)
+                    offered.push_back(j);
+                for (int j = n - 1; j > 0; --j)
+                    std::swap(offered[j], offered[rng.between(0, j)]);
+            } else if (round % 3 == 2) {
+                offered.assign(n, 0);
+            }
             for (int buckets : {3, 64, 1024}) {
-                const StrongBound bound = strong_lower_bound(times, small_effort(buckets));
+                const StrongBound bound = strong_lower_bound(times, small_effort(buckets), offered);
                 SCOPED_TRACE(testing::Message() << "family [" << family.low << ", " << family.high
                                                 << "] round " << round << " buckets " << buckets);
                 EXPECT_LE(bound.position_bound, optimum);
@@ -74,6 +86,9 @@ TEST(StrongLowerBound, NeverExceedsTheOptimumOfSmallInstances) {
                 EXPECT_GE(bound.lower_bound, bound.position_bound);
                 EXPECT_EQ(sequence_objective(times, bound.best_sequence), bound.upper_bound);
                 EXPECT_GE(bound.upper_bound, optimum);
+                if (round % 3 == 1) {
+                    EXPECT_LE(bound.upper_bound, sequence_objective(times, offered));
+                }
             }
         }
     }
@@ -100,17 +115,51 @@ TEST(StrongLowerBound, ReachesTheOptimumWhereItIsKnown) {
     EXPECT_EQ(strong_lower_bound(example, effort).lower_bound, 10195);
 }
 
-TEST(StrongLowerBound, StopsAtOnceWhenAsked) {
+TEST(StrongLowerBound, GivesTheSameResultForTheSameInput) {
     JobTimes times;
-    SplitMix64 rng{7};
-    for (int j = 0; j < 300; ++j) {
+    SplitMix64 rng{11};
+    for (int j = 0; j < 60; ++j) {
         times.p1.push_back(rng.between(1, 100));
         times.p2.push_back(rng.between(1, 100));
     }
-    const std::atomic<bool> stop{true};
-    const StrongBound bound =
-        strong_lower_bound(times, default_strong_bound_effort(times.count()), {}, &stop);
+    StrongBoundEffort effort = default_strong_bound_effort(times.count());
+    effort.iterations = 100;
+    const StrongBound first = strong_lower_bound(times, effort);
+    const StrongBound second = strong_lower_bound(times, effort);
+    EXPECT_EQ(first.lower_bound, second.lower_bound);
+    EXPECT_EQ(first.best_sequence, second.best_sequence);
+    EXPECT_GT(first.lower_bound, first.position_bound);
+}
+
+TEST(StrongLowerBound, StopsPromptlyWhenAsked) {
+    JobTimes times;
+    SplitMix64 rng{7};
+    for (int j = 0; j < 500; ++j) {
+        times.p1.push_back(rng.between(1, 100));
+        times.p2.push_back(rng.between(1, 100));
+    }
+    StrongBoundEffort effort = default_strong_bound_effort(times.count());
+
+    // Asked before it starts: the position bound and a heuristic sequence, no iteration.
+    const std::atomic<bool> stopped{true};
+    const StrongBound at_once = strong_lower_bound(times, effort, {}, &stopped);
+    EXPECT_TRUE(at_once.stopped);
+    EXPECT_EQ(at_once.iterations_done, 0);
+    EXPECT_EQ(at_once.lower_bound, position_lower_bound(times));
+    EXPECT_EQ(sequence_objective(times, at_once.best_sequence), at_once.upper_bound);
+
+    // Asked while it works on an effort of minutes: back within a fraction of a second.
+    effort.iterations = 100000;
+    std::atomic<bool> stop{false};
+    StrongBound bound;
+    std::thread worker([&] { bound = strong_lower_bound(times, effort, {}, &stop); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const auto asked = std::chrono::steady_clock::now();
+    stop = true;
+    worker.join();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - asked).count();
     EXPECT_TRUE(bound.stopped);
-    EXPECT_EQ(bound.iterations_done, 0);
-    EXPECT_EQ(bound.lower_bound, position_lower_bound(times));
+    EXPECT_LT(seconds, 1.0);
+    EXPECT_GE(bound.lower_bound, bound.position_bound);
 }
