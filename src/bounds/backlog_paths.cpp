@@ -273,7 +273,7 @@ cheapest_relaxed_path(const BacklogGrid& grid, double scale,
         }
 
         // A state whose value plus the bound on its rest (as for leaving, without the step
-        // itself) exceeds the ceiling is on no path below it.
+        // itself) exceeds the ceiling is on the path of no sequence within the ceiling.
         const int rest = n - k - 1;
         int new_top = -1;
         for (int b = 0; b < B; ++b) {

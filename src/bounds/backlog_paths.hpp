@@ -55,9 +55,10 @@ struct BacklogWork {
 // the path's job at each position in `path`. Every true sequence is such a path, so this plus
 // the sum of all prices, divided by scale, is at most the objective of every sequence.
 //
-// `ceiling`, when finite, must be at least that minimum (the value of some path, e.g. scale
-// times the objective of a true sequence minus the sum of all prices): states that cannot lead
-// below it are dropped, which saves work and changes nothing.
+// `ceiling`, when finite, must be scale times the objective of a true sequence minus the sum
+// of all prices: a state whose value plus a bound on the cost of any sequence of distinct jobs
+// after it exceeds the ceiling is dropped. No sequence at least as good as that one passes
+// through such a state, so the result still bounds the best sequence.
 double cheapest_relaxed_path(const BacklogGrid& grid, double scale,
                              const std::vector<double>& scaled_prices, double ceiling,
                              BacklogWork& work, std::vector<int>& path);

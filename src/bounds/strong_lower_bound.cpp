@@ -300,6 +300,7 @@ StrongBound strong_lower_bound(const JobTimes& times, const StrongBoundEffort& e
         const double scaled =
             cheapest_relaxed_path(grid, PRICE_SCALE, prices, ceiling, work, path) + price_sum;
         result.iterations_done = it + 1;
+        if (!(scaled < 1e299)) break;  // cannot happen: the best sequence's path is never dropped
         result.lower_bound =
             std::max(result.lower_bound, ceil_div(scaled, static_cast<std::int64_t>(PRICE_SCALE)));
         const double value = scaled / PRICE_SCALE;
