@@ -109,8 +109,8 @@ void ListSums::build(const ParentLists& lists) {
             v->assign(cells, 0.0);
         lane_total.assign(static_cast<size_t>(LANE_TOTALS) * LIST_LANES, 0.0);
     }
-    forward_sums(lists.p1, lists.p2, lists.w, m, a_term.data(), w_after.data(), w2_after.data(),
-                 lane_total.data());
+    forward_sums(lists.p1, lists.p2, lists.w, m, a_term.data(), w_after.data(),
+                 w2_after.data(), lane_total.data());
     const double slack_factor = (3.0 * m + 16.0) * 0x1p-52;
     for (int l = 0; l < LIST_LANES; ++l)
         lane_total[SLACK_FACTOR * LIST_LANES + l] = weight_facts.exact[l] ? 0.0 : slack_factor;
