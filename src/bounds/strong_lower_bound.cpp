@@ -234,11 +234,17 @@ StrongBoundEffort default_strong_bound_effort(int jobs) {
     } else if (jobs <= 60) {
         effort.iterations = 1000;
         effort.span_factor = 10;
-    } else if (jobs <= 130) {
+    } else if (jobs <= 100) {
         effort.iterations = 700;
         effort.span_factor = 10;
-    } else if (jobs <= 300) {
+    } else if (jobs <= 130) {
+        effort.iterations = 450;
+        effort.span_factor = 10;
+    } else if (jobs <= 200) {
         effort.iterations = 200;
+        effort.span_factor = 20;
+    } else if (jobs <= 300) {
+        effort.iterations = 140;
         effort.span_factor = 20;
     } else {
         effort.iterations = 230;
