@@ -1,0 +1,19 @@
+// Lower bounds on C2sum from the times alone, position by position; valid for times of any
+// sign, they are the floor under every stronger bound.
+#pragma once
+
+#include <cstdint>
+
+#include "schedule/job_times.hpp"
+
+namespace zemko {
+
+// The objective of the jobs in `sequence` (job indices) processed in that order.
+std::int64_t sequence_objective(const JobTimes& times, const std::vector<int>& sequence);
+
+// The larger of two bounds. Machine 1: the k-th completion on machine 2 is at least the sum of
+// the k smallest p1 plus the p2 of the job in position k. Machine 2: it is at least the
+// smallest p1 plus the sum of the k smallest p2. Both hold for any signs (rearrangement).
+std::int64_t position_lower_bound(const JobTimes& times);
+
+}  // namespace zemko
