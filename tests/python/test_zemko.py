@@ -1,0 +1,107 @@
+"""The Python module: the console's answers and messages, parallel solves, Ctrl-C."""
+
+import itertools
+import os
+import pathlib
+import random
+import signal
+import threading
+import time
+
+import pytest
+
+import zemko
+
+SOURCE = pathlib.Path(__file__).resolve().parents[2]
+
+
+def objective_of(p1, p2, sequence):
+    """The sum of the machine-2 completion times, computed here, independently of the module."""
+    c1 = c2 = total = 0
+    for j in sequence:
+        c1 += p1[j]
+        c2 = max(c1, c2) + p2[j]
+        total += c2
+    return total
+
+
+def random_instance(seed, n, low=1, high=100):
+    rng = random.Random(seed)
+    return [rng.randint(low, high) for _ in range(n)], [rng.randint(low, high) for _ in range(n)]
+
+
+def test_solve_gives_the_consoles_answer_with_a_settings_file(tmp_path):
+    settings_file = tmp_path / "ZEMKO.INI"
+    settings_file.write_text(
+        "Perturb = 0\nALPHA = 50\nBeam = 7\nFilter = 1\nBetterUB = 1\nMoreLoops = 1\n")
+    jobs = zemko.read_jobs(str(SOURCE / "tests/data/ties15.txt"))
+    settings = zemko.read_settings(str(settings_file))
+    result = zemko.solve([j.p1 for j in jobs], [j.p2 for j in jobs], route=jobs[0].route,
+                         **settings)
+    golden = (SOURCE / "tests/data/golden/ties_all_options.ub.rep").read_text().split()
+    assert result.status == zemko.Status.solved
+    assert result.objective == int(golden[0])
+    assert result.sequence == [int(j) for j in golden[1:]]
+
+
+def test_objective_agrees_with_an_independent_evaluation():
+    for seed in range(20):
+        p1, p2 = random_instance(seed, 1 + seed % 9, low=-5 if seed % 3 == 0 else 0)
+        for sequence in itertools.islice(itertools.permutations(range(len(p1))), 30):
+            assert zemko.objective(p1, p2, sequence) == objective_of(p1, p2, sequence)
+    # Route 2: the machines are exchanged, as the solver does.
+    assert zemko.objective([3, 1], [2, 4], [0, 1], route=2) == objective_of([2, 4], [3, 1], [0, 1])
+
+
+def test_bad_arguments_get_the_consoles_messages():
+    with pytest.raises(ValueError, match="^Too many jobs: at most 501 can be loaded$"):
+        zemko.solve([1] * 502, [1] * 502)
+    with pytest.raises(ValueError, match="^Processing times too large$"):
+        zemko.solve([536870912, 1], [0, 0])
+    with pytest.raises(ValueError, match="differ in length"):
+        zemko.solve([1, 2], [1])
+    with pytest.raises(ValueError, match="Number too large"):
+        zemko.solve([1, 2**40], [1, 2])
+    with pytest.raises(TypeError):
+        zemko.solve([1, 2.5], [1, 2])
+    with pytest.raises(TypeError, match="unexpected keyword"):
+        zemko.solve([1, 2], [1, 2], bream=3)
+    with pytest.raises(ValueError, match="^File not found$"):
+        zemko.read_jobs("/nonexistent/instance.txt")
+
+
+def test_solves_in_several_threads_give_their_single_thread_results():
+    cases = [(random_instance(seed, 40 + 15 * seed), {"beam": 20 + 10 * seed, "threads": 1})
+             for seed in range(4)]
+    alone = [zemko.solve(*times, **settings) for times, settings in cases]
+    together = [None] * len(cases)
+
+    def run(k):
+        times, settings = cases[k]
+        together[k] = zemko.solve(*times, **settings)
+
+    threads = [threading.Thread(target=run, args=(k,)) for k in range(len(cases))]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+    for a, b, (times, _) in zip(alone, together, cases):
+        assert (b.objective, b.sequence) == (a.objective, a.sequence)
+        assert objective_of(*times, b.sequence) == b.objective
+
+
+def test_ctrl_c_stops_a_long_solve():
+    p1, p2 = random_instance(7, 500)
+    sent = []
+
+    def interrupt():
+        sent.append(time.monotonic())
+        os.kill(os.getpid(), signal.SIGINT)
+
+    timer = threading.Timer(0.5, interrupt)
+    timer.start()
+    with pytest.raises(KeyboardInterrupt):
+        zemko.solve(p1, p2, beam=3000)
+    stopped = time.monotonic()
+    timer.join()
+    assert stopped - sent[0] < 1.0
