@@ -3,34 +3,42 @@
 
 #include <pthread.h>
 #include <signal.h>
-#include <ctime>
 
 namespace zemko {
 
 namespace {
 
-constexpr long POLL_NANOSECONDS = 100'000'000;  // how often the watcher looks whether to end
+// SIGINT is the interrupt; SIGUSR2, sent to the watcher alone, tells it to end.
+constexpr int WATCH_END_SIGNAL = SIGUSR2;
 
-sigset_t interrupt_set() {
+sigset_t watched_set() {
     sigset_t set;
     sigemptyset(&set);
     sigaddset(&set, SIGINT);
+    sigaddset(&set, WATCH_END_SIGNAL);
     return set;
 }
 
 }  // namespace
 
 InterruptWatch::InterruptWatch(std::atomic<bool>& stop) : stop_(stop) {
-    const sigset_t set = interrupt_set();
+    const sigset_t set = watched_set();
     ::pthread_sigmask(SIG_BLOCK, &set, nullptr);
     watcher_ = std::thread([this, set] {
-        const timespec poll{0, POLL_NANOSECONDS};
-        while (!done_.load()) {
-            if (::sigtimedwait(&set, nullptr, &poll) != SIGINT) continue;
+        for (;;) {
+            int signal_number = 0;
+            if (::sigwait(&set, &signal_number) != 0) continue;
+            if (signal_number == WATCH_END_SIGNAL) {
+                if (done_.load()) return;
+                continue;
+            }
             if (!stop_.exchange(true)) continue;
             // A second interrupt: the default action, which ends the process.
+            sigset_t interrupt;
+            sigemptyset(&interrupt);
+            sigaddset(&interrupt, SIGINT);
             ::signal(SIGINT, SIG_DFL);
-            ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+            ::pthread_sigmask(SIG_UNBLOCK, &interrupt, nullptr);
             ::raise(SIGINT);
         }
     });
@@ -38,8 +46,9 @@ InterruptWatch::InterruptWatch(std::atomic<bool>& stop) : stop_(stop) {
 
 InterruptWatch::~InterruptWatch() {
     done_.store(true);
+    ::pthread_kill(watcher_.native_handle(), WATCH_END_SIGNAL);
     watcher_.join();
-    const sigset_t set = interrupt_set();
+    const sigset_t set = watched_set();
     ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }
 

@@ -3,11 +3,13 @@
 // route-2 instance, and every kind of ub.rep that does not fit its data file refused.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <map>
 #include <regex>
+#include <thread>
 
 #include "support/test_support.hpp"
 #include "tools/tool_runner.hpp"
@@ -181,6 +183,24 @@ TEST(ZemkoGantt, NamesAreEscapedInTheDocument) {
     expect_well_formed(dir, "c.svg");
     EXPECT_NE(dir.read("c.svg").find("a&amp;b &lt;c&gt;.txt: total completion time 16"),
               std::string::npos);
+}
+
+// An output that is a pipe (or a device, such as /dev/null) is written into, not replaced by a
+// file of the same name.
+TEST(ZemkoGantt, AnOutputPipeStaysAPipe) {
+    ScratchDir dir;
+    dir.write("d.txt", "1 3 4 1\n2 5 1 1\n");
+    dir.write("ub.rep", "16 0 1 ");
+    ASSERT_EQ(::mkfifo(dir.file("chart").c_str(), 0600), 0);
+    std::string received;
+    std::thread reader([&] { received = dir.read("chart"); });
+    auto run = run_tool(ZEMKO_GANTT_EXE, {"-o", "chart", "d.txt", "ub.rep"}, dir.path());
+    reader.join();
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(received.find("</svg>"), std::string::npos);
+    struct stat info;
+    ASSERT_EQ(::stat(dir.file("chart").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
 }
 
 TEST(ZemkoGantt, RefusesAUbRepThatDoesNotFitItsDataFile) {
