@@ -1,0 +1,22 @@
+// The processing times of an instance's jobs by job index, machine 1 first: what the
+// improvement phase, the strong lower bound and the exact search work on.
+#pragma once
+
+#include <functional>
+#include <vector>
+
+namespace zemko {
+
+struct JobTimes {
+    std::vector<int> p1;  // processing time on machine 1, by job index
+    std::vector<int> p2;  // processing time on machine 2, by job index
+    int count() const { return static_cast<int>(p1.size()); }
+};
+
+// Runs body(item, thread) for every item in [0, count) on the caller's worker threads and
+// returns when all are done; `thread` is in [0, threads) and tells which thread runs the call.
+// What is computed must not depend on how the items are spread.
+using ParallelFor =
+    std::function<void(int count, const std::function<void(int item, int thread)>& body)>;
+
+}  // namespace zemko
