@@ -1,6 +1,7 @@
 #include "schedule/insertion.hpp"
 
 #include <algorithm>
+#include <limits>
 
 namespace zemko {
 
@@ -53,67 +54,79 @@ void reserve_workspace(InsertionWorkspace& work, int length) {
     work.rest.resize(size);
 }
 
-// Calls visit(position, objective) for every position from `length` down to 0.
+// Calls visit(position, objective) for the positions from `length` down to 0, skipping
+// those whose objective is above `threshold` (which visit may lower) by a lower bound.
 template <typename Visit>
 void sweep_insertions(const JobTimes& times, const int* sequence, int length, int job,
-                      InsertionWorkspace& work, Visit&& visit) {
+                      InsertionWorkspace& work, long long& threshold, Visit&& visit) {
     reserve_workspace(work, length);
-    long long* c1 = work.c1.data();
-    long long* c2 = work.c2.data();
-    long long* idle = work.idle_before.data();  // idle[k + 1] = B(k)
-    long long* key = work.record_key.data();    // key[k] = g_k
-    long long* record_sum = work.record_sum.data();
-    long long* stack_key = work.stack_key.data();
-    int* stack_position = work.stack_position.data();
+    long long* const c1 = work.c1.data();
+    long long* const c2 = work.c2.data();
+    long long* const idle = work.idle_before.data();  // idle[k + 1] = B(k)
+    long long* const key = work.record_key.data();    // key[k] = g_k
+    long long* const record_sum = work.record_sum.data();
+    long long* const stack_key = work.stack_key.data();
+    int* const stack_position = work.stack_position.data();
+    const int* const p1 = times.p1.data();
+    const int* const p2 = times.p2.data();
 
+    // Locals carry the recurrences: the arrays may alias as far as the compiler knows.
+    long long c1_now = 0, c2_now = 0, idle_now = 0, objective_without = 0;
     c1[0] = c2[0] = idle[0] = 0;
-    long long objective_without = 0;
     for (int k = 0; k < length; ++k) {
         const int other = sequence[k];
-        c1[k + 1] = c1[k] + times.p1[other];
-        const long long backlog = c2[k] - c1[k + 1];  // h_k
-        c2[k + 1] = std::max(c1[k + 1], c2[k]) + times.p2[other];
-        idle[k + 1] = idle[k] + std::min(backlog, 0LL);
-        key[k] = -std::max(backlog, 0LL) - idle[k + 1];
-        objective_without += c2[k + 1];
+        c1_now += p1[other];
+        const long long backlog = c2_now - c1_now;  // h_k
+        c2_now = std::max(c1_now, c2_now) + p2[other];
+        idle_now += std::min(backlog, 0LL);
+        key[k] = -std::max(backlog, 0LL) - idle_now;
+        c1[k + 1] = c1_now;
+        c2[k + 1] = c2_now;
+        idle[k + 1] = idle_now;
+        objective_without += c2_now;
     }
 
-    const long long p1x = times.p1[job];
-    const long long p2x = times.p2[job];
-    visit(length, objective_without + std::max(c1[length] + p1x, c2[length]) + p2x);
+    const long long p1x = p1[job];
+    const long long p2x = p2[job];
+    const long long appended = objective_without + std::max(c1_now + p1x, c2_now) + p2x;
+    if (appended <= threshold) visit(length, appended);
 
+    // The bottom of the stack is a record at `length` above every key: a search that ends
+    // there finds no record above u, and its sum of records is 0.
+    stack_key[0] = std::numeric_limits<long long>::max();
+    stack_position[0] = length;
+    record_sum[length] = 0;
+    int top = 0;
     long long idle_suffix = 0;  // sum_{k>=i} B(k)
-    int stack_size = 0;
     for (int i = length - 1; i >= 0; --i) {
         const long long g = key[i];
-        while (stack_size > 0 && stack_key[stack_size - 1] <= g)
-            --stack_size;
-        const int next_record = stack_size > 0 ? stack_position[stack_size - 1] : length;
-        record_sum[i] =
-            g * (next_record - i) + (next_record < length ? record_sum[next_record] : 0);
-        stack_key[stack_size] = g;
-        stack_position[stack_size] = i;
-        ++stack_size;
+        while (stack_key[top] <= g)
+            --top;
+        const int next_record = stack_position[top];
+        const long long records = g * (next_record - i) + record_sum[next_record];
+        record_sum[i] = records;
+        ++top;
+        stack_key[top] = g;
+        stack_position[top] = i;
         idle_suffix += idle[i + 1];
 
-        const long long c2x = std::max(c1[i] + p1x, c2[i]) + p2x;
-        const long long u = c2x - c2[i] - idle[i] - p1x;
+        const long long c2_before = c2[i];
+        const long long c2x = std::max(c1[i] + p1x, c2_before) + p2x;
+        const long long u = c2x - c2_before - idle[i] - p1x;
         const long long later = length - i;
-        long long shifted;
-        if (stack_key[0] <= u) {
-            shifted = u * later;
-        } else {
-            // The topmost stack entry whose key exceeds u: keys decrease towards the top.
-            int low = 0, span = stack_size;
-            while (span > 1) {
-                const int half = span / 2;
-                if (stack_key[low + half] > u) low += half;
-                span -= half;
-            }
-            const int first = stack_position[low];
-            shifted = u * (first - i) + record_sum[first];
+        const long long fixed = objective_without + c2x + idle_suffix + later * p1x;
+        // Every term of the sum is at least u and at least the running record from i.
+        if (fixed + std::max(u * later, records) > threshold) continue;
+        // The topmost stack entry whose key exceeds u: keys decrease towards the top.
+        int low = 0, span = top + 1;
+        while (span > 1) {
+            const int half = span / 2;
+            if (stack_key[low + half] > u) low += half;
+            span -= half;
         }
-        visit(i, objective_without + c2x + idle_suffix + later * p1x + shifted);
+        const int first = stack_position[low];
+        const long long value = fixed + u * (first - i) + record_sum[first];
+        if (value <= threshold) visit(i, value);
     }
 }
 
@@ -121,42 +134,39 @@ void sweep_insertions(const JobTimes& times, const int* sequence, int length, in
 
 void insertion_objectives(const JobTimes& times, const int* sequence, int length, int job,
                           InsertionWorkspace& work, long long* objectives) {
+    long long threshold = std::numeric_limits<long long>::max();
     sweep_insertions(
-        times, sequence, length, job, work,
+        times, sequence, length, job, work, threshold,
         [objectives](int position, long long objective) { objectives[position] = objective; });
 }
 
 Insertion best_insertion(const JobTimes& times, const int* sequence, int length, int job,
                          InsertionWorkspace& work) {
     Insertion best{length, 0};
-    bool first = true;
+    long long threshold = std::numeric_limits<long long>::max();
     // Positions come from the last down, so `<=` keeps the lowest of equal ones.
-    sweep_insertions(times, sequence, length, job, work,
-                     [&best, &first](int position, long long objective) {
-                         if (first || objective <= best.objective) {
-                             best = {position, objective};
-                             first = false;
-                         }
+    sweep_insertions(times, sequence, length, job, work, threshold,
+                     [&best, &threshold](int position, long long objective) {
+                         best = {position, objective};
+                         threshold = objective;
                      });
     return best;
 }
 
 Insertion best_reinsertion(const JobTimes& times, const int* sequence, int length, int position,
-                           InsertionWorkspace& work) {
+                           long long objective, InsertionWorkspace& work) {
     reserve_workspace(work, length);
     int* rest = work.rest.data();
     std::copy(sequence, sequence + position, rest);
     std::copy(sequence + position + 1, sequence + length, rest + position);
-    const int job = sequence[position];
-    Insertion best{position, 0};
-    long long at_old = 0;
-    sweep_insertions(times, rest, length - 1, job, work, [&](int candidate, long long objective) {
-        if (candidate == position) at_old = objective;
-        if (candidate == length - 1 || objective <= best.objective) {
-            best = {candidate, objective};
-        }
-    });
-    if (best.objective == at_old) best.position = position;
+    // Back at its old position the job gives `objective`: only strictly lower ones count.
+    Insertion best{position, objective};
+    long long threshold = objective - 1;
+    sweep_insertions(times, rest, length - 1, sequence[position], work, threshold,
+                     [&best, &threshold](int candidate, long long value) {
+                         best = {candidate, value};
+                         threshold = value;
+                     });
     return best;
 }
 

@@ -39,12 +39,12 @@ struct Insertion {
 Insertion best_insertion(const JobTimes& times, const int* sequence, int length, int job,
                          InsertionWorkspace& work);
 
-// Takes the job at `position` out of `sequence` and finds its best position in the rest,
-// which is its old position when nothing is better (so a returned position that differs
-// from `position` always strictly lowers the objective); otherwise the lowest position on
-// ties. work.rest holds the rest afterwards.
+// Takes the job at `position` out of `sequence`, whose objective is `objective`, and finds
+// its best position in the rest: its old position when nothing is strictly better (so a
+// returned position that differs from `position` always lowers the objective), otherwise
+// the lowest position of least objective. work.rest holds the rest afterwards.
 Insertion best_reinsertion(const JobTimes& times, const int* sequence, int length, int position,
-                           InsertionWorkspace& work);
+                           long long objective, InsertionWorkspace& work);
 
 // Moves the job at `from` so that it ends at position `to` (positions in the whole sequence).
 void move_job(std::vector<int>& sequence, int from, int to);

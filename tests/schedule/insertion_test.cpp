@@ -99,7 +99,8 @@ TEST(Insertion, BestReinsertionKeepsTheJobInPlaceUnlessStrictlyBetter) {
                     const long long value = plain_insertion(times, rest, sequence[from], to);
                     if (value < lowest) lowest = value, lowest_position = to;
                 }
-                const Insertion move = best_reinsertion(times, sequence.data(), n, from, work);
+                const Insertion move =
+                    best_reinsertion(times, sequence.data(), n, from, objective, work);
                 ASSERT_EQ(move.objective, lowest);
                 ASSERT_EQ(move.position, lowest_position);
                 std::vector<int> moved = sequence;
