@@ -41,8 +41,8 @@ struct ImprovementResult {
 // How the phase runs; the defaults are the tuned ones.
 struct ImprovementSettings {
     WalkSettings walk;
-    int walks = 2;                // walks, whatever the number of threads
-    long long round_work = 5000;  // steps per walk and round: round_work / n, at least 1
+    int walks = 2;                 // walks, whatever the number of threads
+    long long round_work = 10000;  // steps per walk and round: round_work / n, at least 1
 };
 
 // Improves `start` (a permutation of the jobs) until a limit in `limits` is reached; without
