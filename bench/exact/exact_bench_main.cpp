@@ -104,7 +104,7 @@ std::vector<int> read_sequence(const std::string& path) {
 // Best-improvement insertion moves until none improves.
 void improve_by_insertion(const JobTimes& times, std::vector<int>& sequence) {
     const int n = static_cast<int>(sequence.size());
-    std::int64_t best = objective_of(times, sequence);
+    std::int64_t best = sequence_objective(times, sequence);
     for (bool improved = true; improved;) {
         improved = false;
         std::vector<int> best_sequence = sequence;
@@ -116,7 +116,7 @@ void improve_by_insertion(const JobTimes& times, std::vector<int>& sequence) {
                 if (to == from) continue;
                 std::vector<int> trial = rest;
                 trial.insert(trial.begin() + to, job);
-                const std::int64_t value = objective_of(times, trial);
+                const std::int64_t value = sequence_objective(times, trial);
                 if (value < best) {
                     best = value;
                     best_sequence = trial;
@@ -206,7 +206,7 @@ int main(int argc, char** argv) {
         std::string name = data.substr(data.find_last_of('/') + 1);
         std::printf(
             "%-24s %4d %10lld %6s %10lld %10lld %10lld %12lld %9.3f\n", name.c_str(), times.count(),
-            static_cast<long long>(objective_of(times, incumbent)),
+            static_cast<long long>(sequence_objective(times, incumbent)),
             result.proven_optimal ? "yes" : "no", static_cast<long long>(result.best_objective),
             static_cast<long long>(result.lower_bound), static_cast<long long>(result.root_bound),
             static_cast<long long>(result.nodes), cpu);

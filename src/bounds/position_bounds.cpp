@@ -19,16 +19,6 @@ std::int64_t smallest_weighted_sum(std::vector<int> values) {
 
 }  // namespace
 
-std::int64_t sequence_objective(const JobTimes& times, const std::vector<int>& sequence) {
-    std::int64_t c1 = 0, c2 = 0, sum = 0;
-    for (int j : sequence) {
-        c1 += times.p1[j];
-        c2 = std::max(c1, c2) + times.p2[j];
-        sum += c2;
-    }
-    return sum;
-}
-
 std::int64_t position_lower_bound(const JobTimes& times) {
     const int n = times.count();
     if (n == 0) return 0;

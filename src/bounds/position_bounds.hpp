@@ -8,8 +8,6 @@
 
 namespace zemko {
 
-// The objective of the jobs in `sequence` (job indices) processed in that order.
-std::int64_t sequence_objective(const JobTimes& times, const std::vector<int>& sequence);
 
 // The larger of two bounds. Machine 1: the k-th completion on machine 2 is at least the sum of
 // the k smallest p1 plus the p2 of the job in position k. Machine 2: it is at least the

@@ -1,5 +1,5 @@
-// The exact objective (sum of the machine-2 completion times) of a sequence, of inserting one
-// job at every position of a sequence in O(n log n), and of the best reinsertion of one job.
+// The exact objective of inserting one job at every position of a sequence in O(n log n), and
+// of the best reinsertion of one job.
 #pragma once
 
 #include <vector>
@@ -20,10 +20,6 @@ struct InsertionWorkspace {
     std::vector<int> stack_position;     // their positions
     std::vector<int> rest;               // a sequence with one job taken out
 };
-
-// The objective of `sequence` [0, length): the sum of its machine-2 completion times.
-long long sequence_objective(const JobTimes& times, const int* sequence, int length);
-long long sequence_objective(const JobTimes& times, const std::vector<int>& sequence);
 
 // objectives[i], for every i in [0, length]: the objective of `sequence` with `job` inserted
 // before its job at position i (i = length: appended). `job` must not be in `sequence`.

@@ -203,7 +203,7 @@ ExactResult exact_search(const JobTimes& times, const std::vector<int>& incumben
     search.before.assign(n + 1, RankedPrefix{});
     search.levels.resize(n + 1);
     search.best_sequence = start;
-    search.best_objective = objective_of(times, start);
+    search.best_objective = sequence_objective(times, start);
 
     ExactResult result;
     const std::int64_t root_bound =

@@ -9,8 +9,4 @@ PrefixState state_of(const JobTimes& times, const std::vector<int>& sequence) {
     return state;
 }
 
-std::int64_t objective_of(const JobTimes& times, const std::vector<int>& sequence) {
-    return state_of(times, sequence).sum;
-}
-
 }  // namespace zemko

@@ -29,10 +29,10 @@ struct SplitMix64 {
     }
 };
 
-std::int64_t optimum_by_enumeration(const JobTimes& times) {
+long long optimum_by_enumeration(const JobTimes& times) {
     std::vector<int> order(times.count());
     std::iota(order.begin(), order.end(), 0);
-    std::int64_t best = sequence_objective(times, order);
+    long long best = sequence_objective(times, order);
     while (std::next_permutation(order.begin(), order.end()))
         best = std::min(best, sequence_objective(times, order));
     return best;

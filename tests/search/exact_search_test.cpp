@@ -24,7 +24,7 @@ std::vector<int> shuffled(SmallRng& rng, int n) {
 }
 
 void expect_consistent(const JobTimes& times, const ExactResult& result) {
-    EXPECT_EQ(objective_of(times, result.best_sequence), result.best_objective);
+    EXPECT_EQ(sequence_objective(times, result.best_sequence), result.best_objective);
     EXPECT_LE(result.lower_bound, result.best_objective);
 }
 
@@ -57,11 +57,11 @@ TEST(ExactSearch, TheDominatedPairIsNotOrderedByItsTimes) {
     EXPECT_EQ(result.best_objective, 114);
     EXPECT_EQ(result.best_sequence, (std::vector<int>{2, 1, 3, 4, 0}));
     std::vector<int> order{0, 1, 2, 3, 4};
-    std::int64_t best_with_4_first = 1 << 30;
+    long long best_with_4_first = 1 << 30;
     do {
         const auto at = [&](int job) { return std::find(order.begin(), order.end(), job); };
         if (at(3) < at(2))
-            best_with_4_first = std::min(best_with_4_first, objective_of(times, order));
+            best_with_4_first = std::min(best_with_4_first, sequence_objective(times, order));
     } while (std::next_permutation(order.begin(), order.end()));
     EXPECT_EQ(best_with_4_first, 115);
 }
