@@ -245,7 +245,7 @@ int main(int argc, char** argv) {
     }
     std::printf("start %lld\nobjective %lld\nsteps %lld\ncpu %.3f\nwall %.3f\n", start_objective,
                 result.objective, result.steps, cpu, wall);
-    for (const Improvement& improvement : result.trace) {
+    for (const ImprovementEvent& improvement : result.trace) {
         std::printf("trace %.3f %lld %lld %s\n", improvement.seconds, improvement.step,
                     improvement.objective, improvement.found_by);
     }

@@ -59,7 +59,15 @@ struct Job {
     ROW(memory_limit, "MemoryLimit", 0,                                                         \
         "MiB of memory a run may take; 0: 80 % of the physical memory or the limit of the "     \
         "process's control group, whichever is smaller; a run that would take more ends with "  \
-        "the memory error")
+        "the memory error")                                                                     \
+    ROW(time_limit, "TimeLimit", 0,                                                             \
+        "seconds of wall time for the whole run; the improvement phase after the beam search "  \
+        "uses what remains; 0: no limit, and without StepLimit no improvement phase")           \
+    ROW(step_limit, "StepLimit", 0,                                                             \
+        "improvement steps over all walks (a step takes a few jobs out, puts each back at its " \
+        "best place and searches around the changes): a budget whose results are the same on "  \
+        "every run and with any Threads; 0: none")                                              \
+    ROW(seed, "Seed", 1, "seed of the improvement phase's random choices")
 
 // The settings of a run, each at its default until set.
 struct Settings {
@@ -77,6 +85,14 @@ enum class Status {
     interrupted,   // the stop flag was raised; the result holds the best sequence found so far
 };
 
+// A better sequence found by the improvement phase.
+struct Improvement {
+    double seconds;        // since the solve began
+    long long step;        // improvement steps done when it was found
+    long long objective;   // its objective
+    std::string found_by;  // the part of the phase that found it
+};
+
 // What a solve found. Objectives are sums of completion times on the last machine.
 struct Result {
     Status status = Status::no_jobs;
@@ -92,6 +108,9 @@ struct Result {
     long long better_ub_solutions = 0;  // bounds improved by the greedy completion
     long long lost_nodes = 0;           // nodes released while the free stack was full
     long long peak_memory = 0;          // the most memory the solve took at once, in bytes
+    bool beam_complete = true;          // false when the time limit ended the beam search early
+    std::vector<Improvement> improvements;  // each better sequence of the improvement phase
+    long long improvement_steps = 0;        // steps the improvement phase made
 };
 
 // Where a solve stands, as its progress hook is told between the steps of the search.

@@ -10,6 +10,7 @@
 #include "input/settings.hpp"
 #include "schedule/node.hpp"
 #include "search/beam_search.hpp"
+#include "search/improvement_phase.hpp"
 #include "search/search_run.hpp"
 #include "util/memory_budget.hpp"
 #include "util/memory_error.hpp"
@@ -29,14 +30,35 @@ JobTable checked_table(const std::vector<Job>& jobs) {
     return table;
 }
 
+bool interrupted(const SearchRun& run) {
+    return run.stop_check.stop && run.stop_check.stop->load();
+}
+
 Status status_of(SearchEnd end, const SearchRun& run) {
     if (end == SearchEnd::refused) return Status::mixed_routes;
-    if (end == SearchEnd::stopped) return Status::interrupted;
+    if (interrupted(run)) return Status::interrupted;
     return run.table.n_jobs == 0 ? Status::no_jobs : Status::solved;
 }
 
-void fill_result(const SearchRun& run, SearchEnd end, Result& result) {
+// The phases after the beam search, when the settings ask for them: a beam search that its
+// deadline ended is reported as such; otherwise the improvement phase starts from its best.
+PhaseOutcome run_later_phases(SearchRun& run, SearchEnd end) {
+    if (!improvement_requested(run.settings) || end == SearchEnd::refused || interrupted(run))
+        return {};
+    if (end == SearchEnd::stopped) {
+        say(run.out,
+            "\nTime limit reached during the beam search: its best sequence is the answer\n");
+        return {};
+    }
+    return run_improvement_phase(run);
+}
+
+void fill_result(const SearchRun& run, SearchEnd end, const PhaseOutcome& phase, Result& result) {
     result.status = status_of(end, run);
+    result.beam_complete = end != SearchEnd::stopped;
+    result.improvement_steps = phase.steps;
+    for (const ImprovementEvent& found : phase.trace)
+        result.improvements.push_back({found.seconds, found.step, found.objective, found.found_by});
     result.objective = run.best.fo;
     if (run.best.fo != INT_MAX)
         result.sequence.assign(run.best.seq, run.best.seq + run.table.n_jobs);
@@ -78,7 +100,11 @@ Result solve(const std::vector<Job>& jobs, const Settings& settings, const Contr
     run->table = checked_table(jobs);
     run->settings = settings;
     run->out = Transcript{control.transcript};
-    run->stop = control.stop;
+    run->stop_check.stop = control.stop;
+    if (settings.time_limit > 0) {
+        run->stop_check.has_deadline = true;
+        run->stop_check.deadline = run->start + std::chrono::seconds(settings.time_limit);
+    }
     run->progress = control.progress;
     run->budget.limit = memory_limit_for_setting(settings.memory_limit);
     run->pool.resize(threads_for_setting(settings.threads));
@@ -88,7 +114,8 @@ Result solve(const std::vector<Job>& jobs, const Settings& settings, const Contr
         reserve_memory(run->budget, PROCESS_BASE_BYTES + sizeof(SearchRun));
         const SearchEnd end = run_beam_search(*run);
         print_final_report(*run);
-        fill_result(*run, end, result);
+        const PhaseOutcome phase = run_later_phases(*run, end);
+        fill_result(*run, end, phase, result);
     } catch (const MemoryError&) {
         say(run->out, "\nMemory Error\n");
         result = Result{};

@@ -8,7 +8,7 @@ namespace zemko {
 enum class SearchEnd {
     finished,  // the beam emptied
     refused,   // the instance mixes routes
-    stopped,   // the stop flag was raised between two steps of a level
+    stopped,   // the stop flag was raised, or the deadline passed, between two steps of a level
 };
 
 // One level of the search: expands the current beam and pushes the next one; returns the

@@ -37,19 +37,19 @@ int leading_walk(const std::vector<Walk>& walks, Objective&& objective_of) {
 
 }  // namespace
 
-ImprovementResult improve_schedule(const JobTimes& times, const std::vector<int>& start,
-                                   std::uint64_t seed, const ImprovementLimits& limits,
-                                   const ParallelFor& parallel,
-                                   const std::function<void(const Improvement&)>& on_improvement,
-                                   const ImprovementSettings& settings) {
+ImprovementResult improve_schedule(
+    const JobTimes& times, const std::vector<int>& start, std::uint64_t seed,
+    const ImprovementLimits& limits, const ParallelFor& parallel,
+    const std::function<void(const ImprovementEvent&)>& on_improvement,
+    const ImprovementSettings& settings) {
     ImprovementResult result{start, sequence_objective(times, start), 0, {}};
     const int n = static_cast<int>(start.size());
     const bool limited = limits.time_limit > 0 || limits.step_limit > 0 || limits.stop != nullptr;
     if (n < 2 || !limited) return result;
     const StopCheck check = stop_check_of(limits);
     const auto report = [&](const char* found_by) {
-        const Improvement improvement{seconds_since(limits.start), result.steps, result.objective,
-                                      found_by};
+        const ImprovementEvent improvement{seconds_since(limits.start), result.steps,
+                                           result.objective, found_by};
         result.trace.push_back(improvement);
         if (on_improvement) on_improvement(improvement);
     };

@@ -24,7 +24,7 @@ struct ImprovementLimits {
     const std::atomic<bool>* stop = nullptr;      // set from outside (an interrupt): stop soon
 };
 
-struct Improvement {
+struct ImprovementEvent {
     double seconds;  // from limits.start, when it was shared
     long long step;  // steps done over all walks when it was shared
     long long objective;
@@ -35,7 +35,7 @@ struct ImprovementResult {
     std::vector<int> sequence;
     long long objective;
     long long steps;  // steps done over all walks
-    std::vector<Improvement> trace;
+    std::vector<ImprovementEvent> trace;
 };
 
 // How the phase runs; the defaults are the tuned ones.
@@ -49,10 +49,10 @@ struct ImprovementSettings {
 // any limit it returns `start`. Without a time limit or stop flag the result depends only on
 // the inputs and the step limit. on_improvement (may be empty) is called on the caller's
 // thread, at synchronisation points, in order, for every new best.
-ImprovementResult improve_schedule(const JobTimes& times, const std::vector<int>& start,
-                                   std::uint64_t seed, const ImprovementLimits& limits,
-                                   const ParallelFor& parallel,
-                                   const std::function<void(const Improvement&)>& on_improvement,
-                                   const ImprovementSettings& settings = {});
+ImprovementResult improve_schedule(
+    const JobTimes& times, const std::vector<int>& start, std::uint64_t seed,
+    const ImprovementLimits& limits, const ParallelFor& parallel,
+    const std::function<void(const ImprovementEvent&)>& on_improvement,
+    const ImprovementSettings& settings = {});
 
 }  // namespace zemko

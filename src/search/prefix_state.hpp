@@ -26,5 +26,4 @@ inline PrefixState append_job(const PrefixState& state, int p1, int p2) {
 // The state after the jobs of `sequence`, in order, from an empty machine pair.
 PrefixState state_of(const JobTimes& times, const std::vector<int>& sequence);
 
-
 }  // namespace zemko

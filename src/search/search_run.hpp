@@ -15,6 +15,7 @@
 #include "schedule/node_storage.hpp"
 #include "search/dominance_rules.hpp"
 #include "search/selection_tables.hpp"
+#include "search/stop_check.hpp"
 #include "util/memory_budget.hpp"
 #include "util/thread_pool.hpp"
 
@@ -58,7 +59,7 @@ struct SearchRun : BoundsRun {
     int end_level = 0;        // level of the node most recently kept
     int root_lb = 0;          // the bounds of the root, as printed
     int root_ub = 0;
-    const std::atomic<bool>* stop = nullptr;        // raised from outside: end the search soon
+    StopCheck stop_check;  // the stop flag raised from outside and the deadline, if any
     std::function<void(const Progress&)> progress;  // told where the search stands, if set
     std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
 };

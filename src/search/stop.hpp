@@ -1,9 +1,10 @@
-// Stopping a run from outside: the search looks at the run's stop flag between the steps of a
-// level and, when it is raised, abandons the level by throwing SearchStopped.
+// Stopping a run from outside or at its deadline: the beam search looks at the run's stop check
+// between the steps of a level and, when it fires, abandons the level by throwing SearchStopped.
 #pragma once
 
-#include <atomic>
 #include <exception>
+
+#include "search/stop_check.hpp"
 
 namespace zemko {
 
@@ -11,9 +12,9 @@ struct SearchStopped : std::exception {
     const char* what() const noexcept override { return "search stopped"; }
 };
 
-// Throws SearchStopped when the flag is raised.
-inline void check_stop(const std::atomic<bool>* stop) {
-    if (stop && stop->load(std::memory_order_relaxed)) throw SearchStopped();
+// Throws SearchStopped when the check fires.
+inline void check_stop(const StopCheck& check) {
+    if (should_stop(check)) throw SearchStopped();
 }
 
 }  // namespace zemko

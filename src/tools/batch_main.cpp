@@ -12,6 +12,7 @@
 
 #include "tools/batch_report.hpp"
 #include "tools/batch_runs.hpp"
+#include "tools/convergence_plot.hpp"
 #include "tools/solver_transcript.hpp"
 #include "tools/tool_support.hpp"
 
@@ -37,8 +38,11 @@ constexpr const char* HELP_TEXT =
     "run's ub.rep, out.txt and console output (console.txt). Writes a CSV table with one\n"
     "row per run (instance, n, settings, root_lb, root_ub, fo, level_found,\n"
     "bounds_computed, seconds, peak_memory_kb, exit_status, best_known, gap_to_lb_pct,\n"
-    "gap_to_best_pct) and prints a summary per number of jobs. Seconds are wall time\n"
-    "measured around each run; a run ended by signal s gets exit status 128 + s.\n"
+    "gap_to_best_pct, beam_fo, improvement_steps, improvements) and prints a summary per\n"
+    "number of jobs. fo is the run's answer: the improvement phase's when it had one\n"
+    "(TimeLimit or StepLimit), else the beam search's (beam_fo); improvements is its trace,\n"
+    "\"seconds/step:objective\" per better sequence. Seconds are wall time measured around\n"
+    "each run; a run ended by signal s gets exit status 128 + s.\n"
     "\n"
     "Options:\n"
     "  -s, --settings FILE  settings for every run (default: none, the solver's defaults)\n"
@@ -49,6 +53,10 @@ constexpr const char* HELP_TEXT =
     "  -b, --best FILE      best-known objectives, lines \"NAME VALUE\", NAME being the data\n"
     "                       file as given, its file name, or its file name without extension\n"
     "  -l, --list FILE      more data files, one per line\n"
+    "      --plot FILE.svg  the convergence plot: the mean gap over time per number of\n"
+    "                       jobs, on a logarithmic time axis (to the best-known objectives\n"
+    "                       with --best, else to the root's lower bound); runs with a\n"
+    "                       TimeLimit show their improvement phase\n"
     "      --solver PATH    the solver (default: zemko beside zemko-batch, else on PATH)\n"
     "  -h, --help           this text\n"
     "\n"
@@ -62,6 +70,7 @@ struct BatchOptions {
     std::string csv;
     std::string best;
     std::string solver;
+    std::string plot;
     int parallel = 0;  // 0: one per core
 };
 
@@ -75,11 +84,11 @@ std::string parse_options(const std::vector<std::string>& args, BatchOptions& op
         }
         if (a.size() > 1 && a[0] == '-') {
             std::map<std::string, std::string*> targets = {
-                {"-s", &options.settings},    {"--settings", &options.settings},
-                {"-w", &options.work_dir},    {"--work", &options.work_dir},
-                {"-o", &options.csv},         {"--csv", &options.csv},
-                {"-b", &options.best},        {"--best", &options.best},
-                {"--solver", &options.solver}};
+                {"-s", &options.settings},     {"--settings", &options.settings},
+                {"-w", &options.work_dir},     {"--work", &options.work_dir},
+                {"-o", &options.csv},          {"--csv", &options.csv},
+                {"-b", &options.best},         {"--best", &options.best},
+                {"--solver", &options.solver}, {"--plot", &options.plot}};
             bool is_parallel = a == "-j" || a == "--parallel";
             bool is_list = a == "-l" || a == "--list";
             if (!targets.count(a) && !is_parallel && !is_list) return "unknown option '" + a + "'";
@@ -232,7 +241,8 @@ int main(int argc, char** argv) {
         row.transcript =
             parse_transcript(read_file(plan.run_dirs[index] + "/" + CONSOLE_FILE).value_or(""));
         row.best_known = find_best_known(best, row.instance);
-        std::string fo = row.transcript.fo ? std::to_string(*row.transcript.fo) : "none";
+        const auto answer = row.transcript.answer();
+        std::string fo = answer ? std::to_string(*answer) : "none";
         // On a terminal one line is rewritten in place; in a log every run gets its line.
         std::fprintf(stderr, "%s[%zu/%zu] %s: FO %s, %.3f s, status %d%s",
                      on_terminal ? "\r\033[K" : "", finished, rows.size(), row.instance.c_str(),
@@ -248,8 +258,15 @@ int main(int argc, char** argv) {
         options.csv.empty() ? options.work_dir + "/" + RESULTS_FILE : options.csv;
     if (std::string bad = write_file_atomically(csv_path, csv_table(rows)); !bad.empty())
         return input_error("cannot write '" + csv_path + "': " + bad);
+    if (!options.plot.empty()) {
+        const std::string svg =
+            convergence_svg(convergence_series(rows, !best.empty()), !best.empty());
+        if (std::string bad = write_file_atomically(options.plot, svg); !bad.empty())
+            return input_error("cannot write '" + options.plot + "': " + bad);
+    }
     std::fputs(summary_table(rows, !best.empty()).c_str(), stdout);
     std::printf("\nResults: %s\nRun folders: %s\n", csv_path.c_str(), options.work_dir.c_str());
+    if (!options.plot.empty()) std::printf("Convergence plot: %s\n", options.plot.c_str());
 
     for (const RunOutcome& outcome : outcomes)
         if (outcome.exit_status != 0) return EXIT_SOME_RUNS_FAILED;

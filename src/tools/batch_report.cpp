@@ -14,7 +14,8 @@ namespace {
 
 constexpr const char* CSV_HEADER =
     "instance,n,settings,root_lb,root_ub,fo,level_found,bounds_computed,seconds,"
-    "peak_memory_kb,exit_status,best_known,gap_to_lb_pct,gap_to_best_pct";
+    "peak_memory_kb,exit_status,best_known,gap_to_lb_pct,gap_to_best_pct,beam_fo,"
+    "improvement_steps,improvements";
 
 // A CSV field: quoted when it holds a comma, a quote or a line end, quotes doubled.
 std::string csv_field(const std::string& text) {
@@ -45,6 +46,20 @@ std::string optional_fixed(const std::optional<double>& value, int decimals) {
 std::optional<long long> widen(const std::optional<int>& value) {
     if (!value) return std::nullopt;
     return *value;
+}
+
+// The improvement trace as one field: "seconds/step:objective" per better sequence, blank
+// separated (seconds empty for a run bounded by steps alone).
+std::string trace_field(const SolverTranscript& t) {
+    std::string text;
+    for (const TranscriptImprovement& found : t.improvements) {
+        if (!text.empty()) text += ' ';
+        if (found.seconds) text += fixed(*found.seconds, 2);
+        char entry[64];
+        std::snprintf(entry, sizeof entry, "/%lld:%lld", found.step, found.objective);
+        text += entry;
+    }
+    return text;
 }
 
 // Accumulates one group of the summary.
@@ -102,14 +117,14 @@ std::string csv_table(const std::vector<BatchRow>& rows) {
     std::string text = std::string(CSV_HEADER) + "\n";
     for (const BatchRow& row : rows) {
         const SolverTranscript& t = row.transcript;
-        std::optional<long long> fo = widen(t.fo);
+        std::optional<long long> fo = widen(t.answer());
         std::vector<std::string> fields = {
             csv_field(row.instance),
             optional_field(t.n_jobs),
             csv_field(row.settings),
             optional_field(t.root_lb),
             optional_field(t.root_ub),
-            optional_field(t.fo),
+            optional_field(t.answer()),
             optional_field(t.level_found),
             optional_field(t.bounds_computed),
             fixed(row.outcome.seconds, 3),
@@ -118,6 +133,9 @@ std::string csv_table(const std::vector<BatchRow>& rows) {
             optional_field(row.best_known),
             optional_fixed(percent_gap(fo, widen(t.root_lb)), 4),
             optional_fixed(percent_gap(fo, row.best_known), 4),
+            optional_field(t.fo),
+            optional_field(t.improvement_steps),
+            csv_field(trace_field(t)),
         };
         for (size_t f = 0; f < fields.size(); ++f)
             text += (f ? "," : "") + fields[f];
@@ -135,11 +153,11 @@ std::string summary_table(const std::vector<BatchRow>& rows, bool with_best_know
         GroupStats& g = groups[t.n_jobs.value_or(UNKNOWN_N)];
         ++g.runs;
         if (t.fo) ++g.solved;
-        if (auto gap = percent_gap(widen(t.fo), widen(t.root_lb))) {
+        if (auto gap = percent_gap(widen(t.answer()), widen(t.root_lb))) {
             g.lb_gap_sum += *gap;
             ++g.lb_gaps;
         }
-        if (auto gap = percent_gap(widen(t.fo), row.best_known)) {
+        if (auto gap = percent_gap(widen(t.answer()), row.best_known)) {
             g.best_gap_sum += *gap;
             ++g.best_gaps;
         }

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "tools/tool_support.hpp"
+
 namespace zemko_tools {
 
 namespace {
@@ -34,34 +36,6 @@ constexpr double TICK_LABEL_DROP = 22;
 constexpr double AXIS_TITLE_DROP = 46;
 constexpr double TITLE_Y = 30;
 constexpr double SUBTITLE_Y = 52;
-
-// Text that can stand in an SVG document's text or attribute.
-std::string xml_escaped(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '\'':
-                out += "&apos;";
-                break;
-            default:
-                // Control characters are not allowed in XML 1.0 documents.
-                if (static_cast<unsigned char>(c) >= 0x20 || c == '\t') out += c;
-        }
-    }
-    return out;
-}
 
 std::string number(double value) {
     char buffer[64];

@@ -13,6 +13,9 @@ constexpr const char* ROOT_BOUNDS_START = "LB = ";
 constexpr const char* FO_START = "FO           = ";
 constexpr const char* BOUNDS_START = "Bounds Calcolati = ";
 constexpr const char* NO_SOLUTION_LINE = "No solutions found";
+constexpr const char* IMPROVEMENT_HEADING = "Improvement phase:";
+constexpr const char* IMPROVEMENT_FROM = "; from FO = ";
+constexpr const char* IMPROVEMENT_FINAL = "Improvement phase: FO = ";
 
 bool starts_with(const std::string& line, const char* prefix) {
     return line.rfind(prefix, 0) == 0;
@@ -63,6 +66,36 @@ SolverTranscript parse_transcript(const std::string& output) {
             result.bounds_computed = a;
         } else if (line == NO_SOLUTION_LINE) {
             result.no_solution = true;
+        } else if (starts_with(line, IMPROVEMENT_FINAL)) {
+            long long steps = 0;
+            if (std::sscanf(line.c_str(), "Improvement phase: FO = %d after %lld steps", &a,
+                            &steps) == 2) {
+                result.final_fo = a;
+                result.improvement_steps = steps;
+            }
+        } else if (starts_with(line, IMPROVEMENT_HEADING)) {
+            result.improved = true;
+            const size_t from = line.find(IMPROVEMENT_FROM);
+            double seconds = 0;
+            if (from != std::string::npos &&
+                std::sscanf(line.c_str() + from, "; from FO = %d at %lf s", &a, &seconds) == 2)
+                result.improvement_start = seconds;
+        } else if (result.improved && !result.final_fo) {
+            // "   0.33 s  step 800  FO = 195636  gap ..." or, bounded by steps alone,
+            // "step 800  FO = 195636  gap ...".
+            TranscriptImprovement found;
+            double seconds = 0;
+            long long objective = 0;
+            if (std::sscanf(line.c_str(), " %lf s step %lld FO = %lld", &seconds, &found.step,
+                            &objective) == 3) {
+                found.seconds = seconds;
+                found.objective = objective;
+                result.improvements.push_back(found);
+            } else if (std::sscanf(line.c_str(), " step %lld FO = %lld", &found.step, &objective) ==
+                       2) {
+                found.objective = objective;
+                result.improvements.push_back(found);
+            }
         }
     }
     return result;

@@ -1,5 +1,6 @@
 // Helpers shared by the companion tools: strict parsing of numeric arguments, whole-file
-// reading, and writing a result file in one step so that a failed run never leaves half of it.
+// reading, writing a result file in one step so that a failed run never leaves half of it, and
+// escaping text for the SVG documents.
 #pragma once
 
 #include <optional>
@@ -22,6 +23,9 @@ std::optional<std::string> read_file(const std::string& path);
 // Writes text to a temporary file beside path and renames it over path, so that path holds
 // either its old content or all of the new one. Returns an error description, or "" on success.
 std::string write_file_atomically(const std::string& path, const std::string& text);
+
+// Text that can stand in an SVG (XML) document's text or attribute.
+std::string xml_escaped(const std::string& text);
 
 // Prints "program: message" and a line end on standard error.
 void report_error(const char* program, const std::string& message);

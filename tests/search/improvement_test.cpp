@@ -75,7 +75,7 @@ bool is_permutation_of_jobs(const std::vector<int>& sequence, int n) {
 
 }  // namespace
 
-TEST(Improvement, StepBudgetGivesTheSameResultOnAnyThreadsAndSpread) {
+TEST(ImprovementPhase, StepBudgetGivesTheSameResultOnAnyThreadsAndSpread) {
     const ParallelFor spreads[] = {serial, reversed, on_threads(2), on_threads(3)};
     for (const int n : {7, 40, 120}) {
         const JobTimes times = random_times(n, n, 1, 100);
@@ -109,7 +109,7 @@ TEST(Improvement, StepBudgetGivesTheSameResultOnAnyThreadsAndSpread) {
     }
 }
 
-TEST(Improvement, ResultsAreValidSequencesWithTheirObjectives) {
+TEST(ImprovementPhase, ResultsAreValidSequencesWithTheirObjectives) {
     struct Case {
         int n, low, high;
     };
@@ -121,10 +121,10 @@ TEST(Improvement, ResultsAreValidSequencesWithTheirObjectives) {
         std::vector<int> start = identity(c.n);
         std::reverse(start.begin(), start.end());
         const long long start_objective = sequence_objective(times, start);
-        std::vector<Improvement> reported;
+        std::vector<ImprovementEvent> reported;
         const ImprovementResult result =
             improve_schedule(times, start, 5, step_limit(300), on_threads(2),
-                             [&](const Improvement& found) { reported.push_back(found); });
+                             [&](const ImprovementEvent& found) { reported.push_back(found); });
         ASSERT_TRUE(is_permutation_of_jobs(result.sequence, c.n)) << "n " << c.n;
         EXPECT_EQ(result.objective, sequence_objective(times, result.sequence));
         EXPECT_LE(result.objective, start_objective);
@@ -140,7 +140,7 @@ TEST(Improvement, ResultsAreValidSequencesWithTheirObjectives) {
     }
 }
 
-TEST(Improvement, StopsSoonAfterTheDeadlineOrTheStopFlag) {
+TEST(ImprovementPhase, StopsSoonAfterTheDeadlineOrTheStopFlag) {
     const int n = 500;
     const JobTimes times = random_times(3, n, 1, 100);
     ImprovementLimits limits;

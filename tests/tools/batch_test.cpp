@@ -9,6 +9,7 @@
 
 #include "support/test_support.hpp"
 #include "tools/batch_report.hpp"
+#include "tools/convergence_plot.hpp"
 #include "tools/solver_transcript.hpp"
 #include "tools/tool_runner.hpp"
 
@@ -21,7 +22,8 @@ namespace {
 
 constexpr const char* HEADER =
     "instance,n,settings,root_lb,root_ub,fo,level_found,bounds_computed,seconds,"
-    "peak_memory_kb,exit_status,best_known,gap_to_lb_pct,gap_to_best_pct";
+    "peak_memory_kb,exit_status,best_known,gap_to_lb_pct,gap_to_best_pct,beam_fo,"
+    "improvement_steps,improvements";
 
 enum Column {
     INSTANCE,
@@ -38,6 +40,9 @@ enum Column {
     BEST,
     GAP_LB,
     GAP_BEST,
+    BEAM_FO,
+    IMPROVEMENT_STEPS,
+    IMPROVEMENTS,
     COLUMNS
 };
 
@@ -250,6 +255,63 @@ TEST(SolverTranscript, ReadsTheReportOfARun) {
 
     SolverTranscript refused = parse_transcript("\n\nFile not found\n\n");
     EXPECT_FALSE(refused.n_jobs || refused.root_lb || refused.fo);
+}
+
+// The improvement phase's section: its start, each better sequence (with times under a time
+// limit, without under a step budget) and its end; the answer is the phase's.
+TEST(BatchReport, ImprovementTracesAreReadBackAndPlotted) {
+    const std::string timed =
+        "\n'a.txt' : 100 Jobs loaded.\n\nLB = 1000, UB = 1100\n3-\n"
+        "FO           = 1050  (found at level 9)\n\nEnd Level = 99\n\n"
+        "Improvement phase: TimeLimit = 2 s, Seed = 1; from FO = 1050 at 0.20 s\n"
+        "     0.25 s  step        100  FO = 1040  gap 4.0000 %  (iterated greedy)\n"
+        "     1.50 s  step       9000  FO = 1020  gap 2.0000 %  (iterated greedy)\n"
+        "Improvement phase: FO = 1020 after 12000 steps in 2.00 s\n";
+    SolverTranscript t = parse_transcript(timed);
+    EXPECT_EQ(t.fo, 1050);
+    EXPECT_EQ(t.answer(), 1020);
+    EXPECT_EQ(t.improvement_steps, 12000);
+    EXPECT_EQ(t.improvement_start, 0.20);
+    ASSERT_EQ(t.improvements.size(), 2u);
+    EXPECT_EQ(t.improvements[1].seconds, 1.50);
+    EXPECT_EQ(t.improvements[1].objective, 1020);
+
+    SolverTranscript stepped = parse_transcript(
+        "FO           = 1050  (found at level 9)\n"
+        "Improvement phase: StepLimit = 500 steps, Seed = 1; from FO = 1050\n"
+        "step        100  FO = 1040  gap 4.0000 %  (iterated greedy)\n"
+        "Improvement phase: FO = 1040 after 500 steps\n");
+    ASSERT_EQ(stepped.improvements.size(), 1u);
+    EXPECT_FALSE(stepped.improvements[0].seconds);
+    EXPECT_EQ(stepped.answer(), 1040);
+
+    BatchRow row;
+    row.instance = "a.txt";
+    row.transcript = t;
+    row.outcome.seconds = 2.05;
+    std::string header;
+    auto rows = csv_rows(csv_table({row}), header);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][FO], "1020");
+    EXPECT_EQ(rows[0][BEAM_FO], "1050");
+    EXPECT_EQ(rows[0][IMPROVEMENTS], "0.25/100:1040 1.50/9000:1020");
+
+    // To the root's lower bound: 5 % from 0.20 s, 4 % from 0.25 s, 2 % from 1.50 s.
+    auto series = convergence_series({row}, false);
+    ASSERT_EQ(series.size(), 1u);
+    EXPECT_EQ(series[0].n_jobs, 100);
+    EXPECT_NEAR(series[0].mean_gap.front(), 5.0, 1e-9);
+    EXPECT_NEAR(series[0].mean_gap.back(), 2.0, 1e-9);
+    for (size_t k = 0; k < series[0].seconds.size(); ++k) {
+        if (series[0].seconds[k] >= 0.25 && series[0].seconds[k] < 1.5) {
+            EXPECT_NEAR(series[0].mean_gap[k], 4.0, 1e-9);
+        }
+    }
+    const std::string svg = convergence_svg(series, false);
+    EXPECT_NE(svg.find("100 jobs (1)"), std::string::npos);
+    ScratchDir dir;
+    dir.write("plot.svg", svg);
+    zemko_tools_test::expect_well_formed(dir.path(), "plot.svg");
 }
 
 TEST(BatchReport, BestKnownFileAndCsvQuoting) {

@@ -15,11 +15,11 @@
 #include "tools/tool_runner.hpp"
 
 using zemko_test::ScratchDir;
+using zemko_tools_test::expect_well_formed;
 using zemko_tools_test::run_tool;
 
 namespace {
 
-constexpr const char* XMLLINT = "/usr/bin/xmllint";
 constexpr double TOLERANCE = 0.002;  // coordinates are written with three decimals
 
 struct Box {
@@ -119,16 +119,6 @@ void expect_chart_matches(const Chart& chart, const std::vector<int>& seq,
     }
 }
 
-void expect_well_formed(const ScratchDir& dir, const std::string& name) {
-    if (!std::filesystem::exists(XMLLINT)) {
-        ADD_FAILURE() << "xmllint is missing (Debian package libxml2-utils)";
-        return;
-    }
-    auto lint = run_tool(XMLLINT, {"--noout", name}, dir.path());
-    EXPECT_EQ(lint.status, 0) << lint.err;
-    EXPECT_EQ(lint.err, "");
-}
-
 }  // namespace
 
 TEST(ZemkoGantt, BarsAndIdleTimeStandWhereTheScheduleSaysThem) {
@@ -142,7 +132,7 @@ TEST(ZemkoGantt, BarsAndIdleTimeStandWhereTheScheduleSaysThem) {
     auto run = run_tool(ZEMKO_GANTT_EXE, {"-o", "chart.svg", "inst.txt", "ub.rep"}, dir.path());
     ASSERT_EQ(run.status, 0) << run.err;
     std::string svg = dir.read("chart.svg");
-    expect_well_formed(dir, "chart.svg");
+    expect_well_formed(dir.path(), "chart.svg");
     Chart chart = read_chart(svg);
     expect_chart_matches(chart, seq, times);
     EXPECT_FALSE(chart.idle.empty());
@@ -180,7 +170,7 @@ TEST(ZemkoGantt, NamesAreEscapedInTheDocument) {
     dir.write("ub.rep", "16 0 1 ");
     auto run = run_tool(ZEMKO_GANTT_EXE, {"-o", "c.svg", "a&b <c>.txt", "ub.rep"}, dir.path());
     ASSERT_EQ(run.status, 0) << run.err;
-    expect_well_formed(dir, "c.svg");
+    expect_well_formed(dir.path(), "c.svg");
     EXPECT_NE(dir.read("c.svg").find("a&amp;b &lt;c&gt;.txt: total completion time 16"),
               std::string::npos);
 }

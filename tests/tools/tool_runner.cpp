@@ -1,6 +1,8 @@
 // Running a companion tool in a test.
 #include "tools/tool_runner.hpp"
 
+#include <gtest/gtest.h>
+
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -72,6 +74,17 @@ std::vector<std::string> csv_fields(const std::string& line) {
         }
     }
     return fields;
+}
+
+void expect_well_formed(const std::string& dir, const std::string& name) {
+    constexpr const char* XMLLINT = "/usr/bin/xmllint";
+    if (!std::filesystem::exists(XMLLINT)) {
+        ADD_FAILURE() << "xmllint is missing (Debian package libxml2-utils)";
+        return;
+    }
+    auto lint = run_tool(XMLLINT, {"--noout", name}, dir);
+    EXPECT_EQ(lint.status, 0) << lint.err;
+    EXPECT_EQ(lint.err, "");
 }
 
 }  // namespace zemko_tools_test

@@ -20,4 +20,7 @@ ToolRun run_tool(const std::string& program, const std::vector<std::string>& arg
 // The fields of one CSV line (quoted fields with doubled quotes, no line ends inside).
 std::vector<std::string> csv_fields(const std::string& line);
 
+// Fails the test unless xmllint finds the file `name` in dir a well-formed XML document.
+void expect_well_formed(const std::string& dir, const std::string& name);
+
 }  // namespace zemko_tools_test
