@@ -214,6 +214,28 @@ PYBIND11_MODULE(_zemko, m) {
         .def_property_readonly(
             "peak_memory", [](const PyResult& r) { return r.result.peak_memory; },
             "the most memory the solve took at once, in bytes")
+        .def_property_readonly(
+            "beam_complete", [](const PyResult& r) { return r.result.beam_complete; },
+            "False when the time limit ended the beam search early")
+        .def_property_readonly(
+            "improvements",
+            [](const PyResult& r) {
+                py::list trace;
+                for (const zemko::Improvement& found : r.result.improvements)
+                    trace.append(py::make_tuple(found.seconds, found.objective));
+                return trace;
+            },
+            "each better sequence of the improvement phase: (seconds, objective)")
+        .def_property_readonly(
+            "improvement_steps", [](const PyResult& r) { return r.result.improvement_steps; },
+            "steps the improvement phase made")
+        .def_property_readonly(
+            "certified_lower_bound",
+            [](const PyResult& r) { return r.result.certified_lower_bound; },
+            "after an improvement phase: no sequence has a smaller objective")
+        .def_property_readonly(
+            "optimal", [](const PyResult& r) { return r.result.optimal; },
+            "the answer is proven optimal")
         .def_readonly("transcript", &PyResult::transcript,
                       "the console's text of the run when asked for, else None")
         .def("__repr__", [](const PyResult& r) {

@@ -111,6 +111,10 @@ struct Result {
     bool beam_complete = true;          // false when the time limit ended the beam search early
     std::vector<Improvement> improvements;  // each better sequence of the improvement phase
     long long improvement_steps = 0;        // steps the improvement phase made
+    // After an improvement phase: a lower bound on the objective of every sequence, and whether
+    // the answer is proven optimal (the bound then equals its objective).
+    long long certified_lower_bound = 0;
+    bool optimal = false;
 };
 
 // Where a solve stands, as its progress hook is told between the steps of the search.

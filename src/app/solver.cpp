@@ -57,6 +57,8 @@ void fill_result(const SearchRun& run, SearchEnd end, const PhaseOutcome& phase,
     result.status = status_of(end, run);
     result.beam_complete = end != SearchEnd::stopped;
     result.improvement_steps = phase.steps;
+    result.certified_lower_bound = phase.certified_lower_bound;
+    result.optimal = phase.optimal;
     for (const ImprovementEvent& found : phase.trace)
         result.improvements.push_back({found.seconds, found.step, found.objective, found.found_by});
     result.objective = run.best.fo;

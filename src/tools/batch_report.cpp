@@ -15,7 +15,7 @@ namespace {
 constexpr const char* CSV_HEADER =
     "instance,n,settings,root_lb,root_ub,fo,level_found,bounds_computed,seconds,"
     "peak_memory_kb,exit_status,best_known,gap_to_lb_pct,gap_to_best_pct,beam_fo,"
-    "improvement_steps,improvements";
+    "improvement_steps,improvements,certified_lb,gap_to_certified_lb_pct,optimal";
 
 // A CSV field: quoted when it holds a comma, a quote or a line end, quotes doubled.
 std::string csv_field(const std::string& text) {
@@ -136,6 +136,9 @@ std::string csv_table(const std::vector<BatchRow>& rows) {
             optional_field(t.fo),
             optional_field(t.improvement_steps),
             csv_field(trace_field(t)),
+            optional_field(t.certified_lb),
+            optional_fixed(percent_gap(fo, t.certified_lb), 4),
+            t.certified_lb ? (t.optimal ? "1" : "0") : "",
         };
         for (size_t f = 0; f < fields.size(); ++f)
             text += (f ? "," : "") + fields[f];

@@ -16,6 +16,8 @@ constexpr const char* NO_SOLUTION_LINE = "No solutions found";
 constexpr const char* IMPROVEMENT_HEADING = "Improvement phase:";
 constexpr const char* IMPROVEMENT_FROM = "; from FO = ";
 constexpr const char* IMPROVEMENT_FINAL = "Improvement phase: FO = ";
+constexpr const char* CERTIFICATE_START = "Certificate: lower bound ";
+constexpr const char* OPTIMAL_END = ", optimal";
 
 bool starts_with(const std::string& line, const char* prefix) {
     return line.rfind(prefix, 0) == 0;
@@ -66,6 +68,12 @@ SolverTranscript parse_transcript(const std::string& output) {
             result.bounds_computed = a;
         } else if (line == NO_SOLUTION_LINE) {
             result.no_solution = true;
+        } else if (starts_with(line, CERTIFICATE_START)) {
+            long long bound = 0;
+            if (std::sscanf(line.c_str(), "Certificate: lower bound %lld", &bound) == 1) {
+                result.certified_lb = bound;
+                result.optimal = ends_with(line, OPTIMAL_END);
+            }
         } else if (starts_with(line, IMPROVEMENT_FINAL)) {
             long long steps = 0;
             if (std::sscanf(line.c_str(), "Improvement phase: FO = %d after %lld steps", &a,

@@ -31,6 +31,8 @@ struct SolverTranscript {
     std::vector<TranscriptImprovement> improvements;
     std::optional<int> final_fo;
     std::optional<long long> improvement_steps;
+    std::optional<long long> certified_lb;  // "Certificate: lower bound L, gap g %[, optimal]"
+    bool optimal = false;
 
     // The run's answer: the improvement phase's final objective, else the beam search's.
     std::optional<int> answer() const { return final_fo ? final_fo : fo; }

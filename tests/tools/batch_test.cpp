@@ -23,7 +23,7 @@ namespace {
 constexpr const char* HEADER =
     "instance,n,settings,root_lb,root_ub,fo,level_found,bounds_computed,seconds,"
     "peak_memory_kb,exit_status,best_known,gap_to_lb_pct,gap_to_best_pct,beam_fo,"
-    "improvement_steps,improvements";
+    "improvement_steps,improvements,certified_lb,gap_to_certified_lb_pct,optimal";
 
 enum Column {
     INSTANCE,
@@ -43,6 +43,9 @@ enum Column {
     BEAM_FO,
     IMPROVEMENT_STEPS,
     IMPROVEMENTS,
+    CERTIFIED_LB,
+    GAP_CERTIFIED,
+    OPTIMAL,
     COLUMNS
 };
 
@@ -266,7 +269,8 @@ TEST(BatchReport, ImprovementTracesAreReadBackAndPlotted) {
         "Improvement phase: TimeLimit = 2 s, Seed = 1; from FO = 1050 at 0.20 s\n"
         "     0.25 s  step        100  FO = 1040  gap 4.0000 %  (iterated greedy)\n"
         "     1.50 s  step       9000  FO = 1020  gap 2.0000 %  (iterated greedy)\n"
-        "Improvement phase: FO = 1020 after 12000 steps in 2.00 s\n";
+        "Improvement phase: FO = 1020 after 12000 steps in 2.00 s\n"
+        "Certificate: lower bound 1000, gap 2.0000 %\n";
     SolverTranscript t = parse_transcript(timed);
     EXPECT_EQ(t.fo, 1050);
     EXPECT_EQ(t.answer(), 1020);
@@ -280,7 +284,9 @@ TEST(BatchReport, ImprovementTracesAreReadBackAndPlotted) {
         "FO           = 1050  (found at level 9)\n"
         "Improvement phase: StepLimit = 500 steps, Seed = 1; from FO = 1050\n"
         "step        100  FO = 1040  gap 4.0000 %  (iterated greedy)\n"
-        "Improvement phase: FO = 1040 after 500 steps\n");
+        "Improvement phase: FO = 1040 after 500 steps\n"
+        "Certificate: lower bound 1040, gap 0.0000 %, optimal\n");
+    EXPECT_TRUE(stepped.optimal);
     ASSERT_EQ(stepped.improvements.size(), 1u);
     EXPECT_FALSE(stepped.improvements[0].seconds);
     EXPECT_EQ(stepped.answer(), 1040);
@@ -295,6 +301,9 @@ TEST(BatchReport, ImprovementTracesAreReadBackAndPlotted) {
     EXPECT_EQ(rows[0][FO], "1020");
     EXPECT_EQ(rows[0][BEAM_FO], "1050");
     EXPECT_EQ(rows[0][IMPROVEMENTS], "0.25/100:1040 1.50/9000:1020");
+    EXPECT_EQ(rows[0][CERTIFIED_LB], "1000");
+    EXPECT_EQ(rows[0][GAP_CERTIFIED], "2.0000");
+    EXPECT_EQ(rows[0][OPTIMAL], "0");
 
     // To the root's lower bound: 5 % from 0.20 s, 4 % from 0.25 s, 2 % from 1.50 s.
     auto series = convergence_series({row}, false);
