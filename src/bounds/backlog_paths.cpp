@@ -12,6 +12,8 @@
 // a knapsack-like recursion over the jobs in that order gives it for every T at once.
 #include "bounds/backlog_paths.hpp"
 
+#include "util/cpu_forms.hpp"
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -162,10 +164,7 @@ BacklogGrid make_backlog_grid(const JobTimes& times, int max_buckets, int span_f
 
 // Compiled also for wider vector units where the processor has them: the values are exact
 // integers, so every variant gives the same result.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-__attribute__((target_clones("avx512f", "avx2", "default")))
-#endif
-double
+ZEMKO_CPU_CLONES double
 cheapest_relaxed_path(const BacklogGrid& grid, double scale,
                       const std::vector<double>& scaled_prices, double ceiling, BacklogWork& work,
                       std::vector<int>& path) {

@@ -14,13 +14,6 @@ using namespace zemko_test;
 
 namespace {
 
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // The times the solver works with: an instance whose jobs all visit machine 2 first is solved
 // with the machines exchanged.
 std::vector<std::pair<int, int>> times_of(const std::string& data) {
@@ -48,7 +41,7 @@ class EndToEnd : public testing::TestWithParam<GoldenCase> {};
 TEST_P(EndToEnd, MatchesStoredResultsAndChecksOut) {
     const GoldenCase& c = GetParam();
     ScratchDir dir;
-    std::string data = read_file(source_path(c.instance));
+    std::string data = read_text(source_path(c.instance));
     dir.write("instance.txt", data);
     if (c.settings) dir.write("ZEMKO.INI", c.settings);
     dir.write("out.txt", "1 2\n");  // an earlier run's line must stay
@@ -63,8 +56,8 @@ TEST_P(EndToEnd, MatchesStoredResultsAndChecksOut) {
         std::ofstream(golden + ".stdout", std::ios::binary) << transcript;
         std::ofstream(golden + ".ub.rep", std::ios::binary) << ub;
     }
-    EXPECT_EQ(transcript, read_file(golden + ".stdout"));
-    EXPECT_EQ(ub, read_file(golden + ".ub.rep"));
+    EXPECT_EQ(transcript, read_text(golden + ".stdout"));
+    EXPECT_EQ(ub, read_text(golden + ".ub.rep"));
     EXPECT_EQ(transcript.find("Dbg_Warning<main>"), std::string::npos);
     EXPECT_EQ(transcript.find("Abnormal memory use"), std::string::npos);
 
@@ -104,7 +97,7 @@ INSTANTIATE_TEST_SUITE_P(Bundled, EndToEnd, testing::ValuesIn(GOLDEN_CASES),
 // The same run twice gives the same transcript and files.
 TEST(EndToEndRepeat, RunsAreReproducible) {
     ScratchDir a, b;
-    std::string data = read_file(source_path("tests/data/uniform40.txt"));
+    std::string data = read_text(source_path("tests/data/uniform40.txt"));
     for (ScratchDir* dir : {&a, &b}) {
         dir->write("i.txt", data);
         dir->write("ZEMKO.INI", "BetterUB = 1\nMoreLoops = 1\n");

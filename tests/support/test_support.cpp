@@ -266,4 +266,11 @@ std::string source_path(const std::string& relative) {
     return std::string(ZEMKO_SOURCE_DIR) + "/" + relative;
 }
 
+std::string read_text(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
 }  // namespace zemko_test

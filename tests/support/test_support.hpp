@@ -101,6 +101,9 @@ class FailingStreamBuf : public std::streambuf {
     std::string text_;
 };
 
+// The whole content of a file ("" when it cannot be read).
+std::string read_text(const std::string& path);
+
 // The path of a file of the source tree.
 std::string source_path(const std::string& relative);
 
