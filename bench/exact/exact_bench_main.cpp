@@ -25,6 +25,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench_files.hpp"
 #include "schedule/job_times.hpp"
 #include "search/exact_search.hpp"
 #include "search/prefix_state.hpp"
@@ -65,40 +66,6 @@ ExactResult search_for_cpu_seconds(const JobTimes& times, const std::vector<int>
     }
     worker.join();
     return result;
-}
-
-// Jobs from a data file: lines "number p1 p2 route"; lines without three numbers, or with both
-// times 0, are not jobs. Route 2 on every line swaps the machines.
-bool read_jobs(const std::string& path, JobTimes& times) {
-    std::ifstream in(path);
-    if (!in) return false;
-    std::string line;
-    int route2 = 0, lines = 0;
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        long long number = 0, p1 = 0, p2 = 0, route = 1;
-        if (!(fields >> number >> p1 >> p2)) continue;
-        if (!(fields >> route)) route = 1;
-        if (p1 == 0 && p2 == 0) continue;
-        times.p1.push_back(static_cast<int>(p1));
-        times.p2.push_back(static_cast<int>(p2));
-        ++lines;
-        if (route == 2) ++route2;
-    }
-    if (lines > 0 && route2 == lines) std::swap(times.p1, times.p2);
-    return true;
-}
-
-// The sequence of a ub.rep file: the objective, then job indices.
-std::vector<int> read_sequence(const std::string& path) {
-    std::ifstream in(path);
-    long long objective = 0;
-    std::vector<int> sequence;
-    if (!(in >> objective)) return sequence;
-    int job = 0;
-    while (in >> job)
-        sequence.push_back(job);
-    return sequence;
 }
 
 // Best-improvement insertion moves until none improves.
@@ -190,15 +157,18 @@ int main(int argc, char** argv) {
                 "proven", "objective", "bound", "root", "nodes", "cpu_s");
     for (const auto& [data, rep] : runs) {
         JobTimes times;
-        if (!read_jobs(data, times)) {
-            std::fprintf(stderr, "cannot read %s\n", data.c_str());
+        std::string message;
+        if (!zemko_bench::read_job_times(data, times, message)) {
+            std::fprintf(stderr, "%s\n", message.c_str());
             return 1;
         }
         std::vector<int> incumbent;
-        if (!rep.empty()) incumbent = read_sequence(rep);
-        if (incumbent.empty())
+        if (!rep.empty()) incumbent = zemko_bench::read_result_sequence(rep);
+        if (!zemko_bench::is_permutation_of(incumbent, times.count())) {
+            incumbent.clear();
             for (int j = 0; j < times.count(); ++j)
                 incumbent.push_back(j);
+        }
         if (improve) improve_by_insertion(times, incumbent);
         double cpu = 0;
         const ExactResult result =

@@ -164,10 +164,10 @@ BacklogGrid make_backlog_grid(const JobTimes& times, int max_buckets, int span_f
 
 // Compiled also for wider vector units where the processor has them: the values are exact
 // integers, so every variant gives the same result.
-ZEMKO_CPU_CLONES double
-cheapest_relaxed_path(const BacklogGrid& grid, double scale,
-                      const std::vector<double>& scaled_prices, double ceiling, BacklogWork& work,
-                      std::vector<int>& path) {
+ZEMKO_CPU_CLONES double cheapest_relaxed_path(const BacklogGrid& grid, double scale,
+                                              const std::vector<double>& scaled_prices,
+                                              double ceiling, BacklogWork& work,
+                                              std::vector<int>& path) {
     const int n = grid.jobs;
     const int B = grid.buckets;
     path.assign(n, -1);

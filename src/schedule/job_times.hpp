@@ -13,14 +13,14 @@ struct JobTimes {
     int count() const { return static_cast<int>(p1.size()); }
 };
 
-// Runs body(item, thread) for every item in [0, count) on the caller's worker threads and
-// returns when all are done; `thread` is in [0, threads) and tells which thread runs the call.
-// What is computed must not depend on how the items are spread.
 // The objective of `sequence` [0, length), machine 1 first from time 0: the sum of its
 // machine-2 completion times.
 long long sequence_objective(const JobTimes& times, const int* sequence, int length);
 long long sequence_objective(const JobTimes& times, const std::vector<int>& sequence);
 
+// Runs body(item, thread) for every item in [0, count) on the caller's worker threads and
+// returns when all are done; `thread` is in [0, threads) and tells which thread runs the call.
+// What is computed must not depend on how the items are spread.
 using ParallelFor =
     std::function<void(int count, const std::function<void(int item, int thread)>& body)>;
 

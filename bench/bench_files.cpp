@@ -1,0 +1,57 @@
+#include "bench_files.hpp"
+
+#include <fstream>
+
+#include <zemko/zemko.hpp>
+
+namespace zemko_bench {
+
+bool read_job_times(const std::string& path, zemko::JobTimes& times, std::string& message) {
+    std::vector<zemko::Job> jobs;
+    try {
+        jobs = zemko::read_jobs_file(path);
+    } catch (const zemko::InputError& error) {
+        message = path + ": " + error.what();
+        return false;
+    }
+    times = {};
+    for (const zemko::Job& job : jobs) {
+        if (job.route != jobs.front().route) {
+            message = path + ": the jobs take different routes";
+            return false;
+        }
+        times.p1.push_back(job.p1);
+        times.p2.push_back(job.p2);
+    }
+    if (!jobs.empty() && jobs.front().route == 2) times.p1.swap(times.p2);
+    return true;
+}
+
+std::vector<int> read_result_sequence(const std::string& path) {
+    std::ifstream in(path);
+    long long objective = 0;
+    std::vector<int> sequence;
+    if (!(in >> objective)) return sequence;
+    int job = 0;
+    while (in >> job)
+        sequence.push_back(job);
+    return sequence;
+}
+
+bool is_permutation_of(const std::vector<int>& sequence, int n) {
+    if (static_cast<int>(sequence.size()) != n) return false;
+    std::vector<char> seen(n, 0);
+    for (const int job : sequence) {
+        if (job < 0 || job >= n || seen[job]) return false;
+        seen[job] = 1;
+    }
+    return true;
+}
+
+std::string file_stem(const std::string& path) {
+    std::string name = path.substr(path.find_last_of('/') + 1);
+    const auto dot = name.rfind('.');
+    return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+}  // namespace zemko_bench
