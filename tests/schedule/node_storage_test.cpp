@@ -22,6 +22,7 @@ class NodeStorageTest : public testing::Test {
     }
     const JobTable t = zemko_test::table_of({{1, 2}, {3, 4}, {5, 6}});
     std::ostringstream messages;
+    MemoryBudget budget;  // outlives the storage that may count against it
     NodeStorage storage;
 };
 
@@ -63,7 +64,6 @@ TEST_F(NodeStorageTest, TheFreeStackCounts40000AndTheRestAsLostButAllMemoryIsReu
 }
 
 TEST_F(NodeStorageTest, MemoryFollowsTheNodesAliveNotTheNodesEverTaken) {
-    MemoryBudget budget;
     reset_node_storage(storage, t.n_jobs, Transcript{&messages}, &budget);
     std::vector<Node*> alive;
     for (int round = 0; round < 10; ++round) {
@@ -82,6 +82,8 @@ TEST_F(NodeStorageTest, MemoryFollowsTheNodesAliveNotTheNodesEverTaken) {
     attach_arrays(storage, child);
     make_root(t, child);
     EXPECT_EQ(child->unscheduled[2], 1);
+    release_all_memory(storage);
+    EXPECT_EQ(budget.reserved, size_t{0});
     messages.str("");
 }
 
