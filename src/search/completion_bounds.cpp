@@ -143,7 +143,7 @@ CompletionBounds make_completion_bounds(const JobTimes& times,
         mix.order.resize(n);
         std::iota(mix.order.begin(), mix.order.end(), 0);
         auto key = [&](int j) {
-            return std::int64_t{w1} * times.p1[j] + std::int64_t{w2} * times.p2[j];
+            return std::int64_t{mix.w1} * times.p1[j] + std::int64_t{mix.w2} * times.p2[j];
         };
         std::stable_sort(mix.order.begin(), mix.order.end(),
                          [&](int a, int b) { return key(a) < key(b); });
