@@ -1,5 +1,6 @@
-// zemko-bound-bench [--known DIR] FILE...: the strong lower bound of each data file with the
-// default effort; one line per file: name, jobs, bound, position bound, the objective of the
+// zemko-bound-bench [--known DIR] [--iterations N] [--span S] FILE...: the strong lower bound
+// of each data file with the default effort, or with N steps and a span of S times the largest
+// time; one line per file: name, jobs, bound, position bound, the objective of the
 // best sequence it knows, iterations and the bound's CPU seconds (this thread's clock). With
 // --known, DIR/NAME.rep (as the solver's ub.rep: objective, then the sequence) is offered to
 // the bound as the solver's best sequence.
@@ -24,13 +25,24 @@ double thread_seconds() {
 
 int main(int argc, char** argv) {
     std::string known_dir;
+    int iterations = 0, span_factor = 0;  // 0: the default effort's
     int first = 1;
-    if (argc > 2 && std::string(argv[1]) == "--known") {
-        known_dir = argv[2];
-        first = 3;
+    for (; first + 1 < argc && std::string(argv[first]).rfind("--", 0) == 0; first += 2) {
+        const std::string option = argv[first];
+        if (option == "--known") {
+            known_dir = argv[first + 1];
+        } else if (option == "--iterations") {
+            iterations = std::atoi(argv[first + 1]);
+        } else if (option == "--span") {
+            span_factor = std::atoi(argv[first + 1]);
+        } else {
+            first = argc;
+        }
     }
     if (first >= argc) {
-        std::fprintf(stderr, "usage: zemko-bound-bench [--known DIR] DATA_FILE...\n");
+        std::fprintf(stderr,
+                     "usage: zemko-bound-bench [--known DIR] [--iterations N] [--span S] "
+                     "DATA_FILE...\n");
         return 2;
     }
     std::printf("%-24s %5s %10s %10s %10s %6s %8s\n", "instance", "jobs", "bound", "position",
@@ -43,7 +55,12 @@ int main(int argc, char** argv) {
             return 1;
         }
         const double start = thread_seconds();
-        const zemko::StrongBoundEffort effort = zemko::default_strong_bound_effort(times.count());
+        zemko::StrongBoundEffort effort = zemko::default_strong_bound_effort(times.count());
+        if (iterations > 0) effort.iterations = iterations;
+        if (span_factor > 0) {
+            effort.span_factor = span_factor;
+            effort.max_buckets = 100 * span_factor + 24;
+        }
         std::vector<int> known;
         if (!known_dir.empty())
             known = zemko_bench::read_result_sequence(known_dir + "/" +
