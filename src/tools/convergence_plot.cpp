@@ -131,27 +131,33 @@ std::vector<ConvergenceSeries> convergence_series(const std::vector<BatchRow>& r
 }
 
 std::string convergence_svg(const std::vector<ConvergenceSeries>& series, bool to_best_known) {
-    double first = 1, last = 10, top = 0;
+    double first = 1, last = 10, top = 0, bottom = 0;
     bool any = false;
     for (const ConvergenceSeries& s : series) {
         if (s.seconds.empty()) continue;
         first = any ? std::min(first, s.seconds.front()) : s.seconds.front();
         last = any ? std::max(last, s.seconds.back()) : s.seconds.back();
-        for (double gap : s.mean_gap)
+        for (double gap : s.mean_gap) {
             top = std::max(top, gap);
+            bottom = std::min(bottom, gap);
+        }
         any = true;
     }
-    // Whole decades on the time axis; the gap axis from 0 to a round value above the largest.
+    // Whole decades on the time axis; the gap axis from 0, or from a round value below the
+    // lowest when a run beat its best-known objective, to a round value above the largest.
     const double low_decade = std::floor(std::log10(first));
     const double high_decade = std::max(low_decade + 1, std::ceil(std::log10(last)));
-    const double y_step = tick_step(top > 0 ? top : 1);
+    const double y_step = tick_step(top - bottom > 0 ? top - bottom : 1);
     const double y_top = std::max(y_step, std::ceil(top / y_step) * y_step);
+    const double y_bottom = std::floor(bottom / y_step) * y_step;
     const double plot_width = WIDTH - LEFT - RIGHT;
     const double plot_height = HEIGHT - TOP - BOTTOM;
     const auto x_of = [&](double seconds) {
         return LEFT + (std::log10(seconds) - low_decade) / (high_decade - low_decade) * plot_width;
     };
-    const auto y_of = [&](double gap) { return TOP + plot_height * (1 - gap / y_top); };
+    const auto y_of = [&](double gap) {
+        return TOP + plot_height * (y_top - gap) / (y_top - y_bottom);
+    };
 
     const std::string reference =
         to_best_known ? "the best-known objective" : "the root's lower bound";
@@ -171,10 +177,14 @@ std::string convergence_svg(const std::vector<ConvergenceSeries>& series, bool t
                number(TOP + plot_height + TICK_LABEL_DROP) + "\" text-anchor=\"middle\">" +
                label_of_seconds(std::pow(10.0, decade)) + "</text>\n";
     }
-    for (double gap = 0; gap <= y_top + y_step / 2; gap += y_step) {
+    const int gap_ticks = static_cast<int>(std::lround((y_top - y_bottom) / y_step));
+    for (int tick = 0; tick <= gap_ticks; ++tick) {
+        // Counted in steps, so that 0 is drawn as 0 and not as a rounding remainder.
+        const long long steps = std::llround(y_bottom / y_step) + tick;
+        const double gap = static_cast<double>(steps) * y_step;
         const double y = y_of(gap);
         char label[32];
-        std::snprintf(label, sizeof label, "%g", gap);
+        std::snprintf(label, sizeof label, "%g", steps == 0 ? 0.0 : gap);
         svg += "<line x1=\"" + number(LEFT - TICK_LENGTH) + "\" y1=\"" + number(y) + "\" x2=\"" +
                number(LEFT + plot_width) + "\" y2=\"" + number(y) +
                "\" stroke=\"#ccc\"/>\n<text x=\"" + number(LEFT - Y_LABEL_GAP) + "\" y=\"" +

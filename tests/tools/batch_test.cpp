@@ -3,6 +3,7 @@
 // any run; reading back transcripts and best-known files.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <regex>
 #include <sstream>
@@ -321,6 +322,33 @@ TEST(BatchReport, ImprovementTracesAreReadBackAndPlotted) {
     ScratchDir dir;
     dir.write("plot.svg", svg);
     zemko_tools_test::expect_well_formed(dir.path(), "plot.svg");
+}
+
+TEST(BatchReport, GapsBelowTheBestKnownStayInsideThePlot) {
+    ConvergenceSeries beating;
+    beating.n_jobs = 200;
+    beating.runs = 3;
+    beating.seconds = {0.2, 1, 10};
+    beating.mean_gap = {0.05, -0.01, -0.07};
+    const std::string svg = convergence_svg({beating}, true);
+    const auto frame = svg.find("<rect x=\"");
+    double frame_x = 0, frame_top = 0, frame_width = 0, frame_height = 0;
+    ASSERT_EQ(
+        std::sscanf(svg.c_str() + frame, "<rect x=\"%lf\" y=\"%lf\" width=\"%lf\" height=\"%lf\"",
+                    &frame_x, &frame_top, &frame_width, &frame_height),
+        4);
+    const auto points = svg.find("points=\"") + 8;
+    std::istringstream xy(svg.substr(points, svg.find('"', points) - points));
+    double x = 0, y = 0;
+    char comma = 0;
+    int drawn = 0;
+    for (; xy >> x >> comma >> y; ++drawn) {
+        EXPECT_GE(y, frame_top);
+        EXPECT_LE(y, frame_top + frame_height);
+    }
+    EXPECT_EQ(drawn, 3);
+    EXPECT_NE(svg.find(">-0.08</text>"), std::string::npos);
+    EXPECT_NE(svg.find(">0</text>"), std::string::npos);
 }
 
 TEST(BatchReport, BestKnownFileAndCsvQuoting) {
