@@ -11,23 +11,22 @@
 
 #include "bounds/position_bounds.hpp"
 #include "bounds/strong_lower_bound.hpp"
+#include "support/test_support.hpp"
 
 using namespace zemko;
 
 namespace {
 
-struct SplitMix64 {
-    std::uint64_t state;
-    std::uint64_t next() {
-        std::uint64_t z = (state += 0x9E3779B97F4A7C15ULL);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-        return z ^ (z >> 31);
+// n jobs with times uniform in 1..100.
+JobTimes uniform_times(std::uint64_t seed, int n) {
+    zemko_test::SmallRng rng{seed};
+    JobTimes times;
+    for (int j = 0; j < n; ++j) {
+        times.p1.push_back(rng.between(1, 100));
+        times.p2.push_back(rng.between(1, 100));
     }
-    int between(int low, int high) {  // uniform enough in [low, high] for tests
-        return low + static_cast<int>(next() % static_cast<std::uint64_t>(high - low + 1));
-    }
-};
+    return times;
+}
 
 long long optimum_by_enumeration(const JobTimes& times) {
     std::vector<int> order(times.count());
@@ -57,7 +56,7 @@ TEST(StrongLowerBound, NeverExceedsTheOptimumOfSmallInstances) {
     };
     // Zeros, negative times, heavy ties (three values), and times of a million.
     const Family families[] = {{1, 100}, {0, 9}, {-20, 30}, {-3, -1}, {4, 6}, {-1000000, 1000000}};
-    SplitMix64 rng{2024};
+    zemko_test::SmallRng rng{2024};
     for (const Family& family : families) {
         for (int round = 0; round < 30; ++round) {
             const int n = rng.between(1, 8);
@@ -116,12 +115,7 @@ TEST(StrongLowerBound, ReachesTheOptimumWhereItIsKnown) {
 }
 
 TEST(StrongLowerBound, GivesTheSameResultForTheSameInput) {
-    JobTimes times;
-    SplitMix64 rng{11};
-    for (int j = 0; j < 60; ++j) {
-        times.p1.push_back(rng.between(1, 100));
-        times.p2.push_back(rng.between(1, 100));
-    }
+    const JobTimes times = uniform_times(11, 60);
     StrongBoundEffort effort = default_strong_bound_effort(times.count());
     effort.iterations = 100;
     const StrongBound first = strong_lower_bound(times, effort);
@@ -132,12 +126,7 @@ TEST(StrongLowerBound, GivesTheSameResultForTheSameInput) {
 }
 
 TEST(StrongLowerBound, StopsPromptlyWhenAsked) {
-    JobTimes times;
-    SplitMix64 rng{7};
-    for (int j = 0; j < 500; ++j) {
-        times.p1.push_back(rng.between(1, 100));
-        times.p2.push_back(rng.between(1, 100));
-    }
+    const JobTimes times = uniform_times(7, 500);
     StrongBoundEffort effort = default_strong_bound_effort(times.count());
 
     // Asked before it starts: the position bound and a heuristic sequence, no iteration.

@@ -10,22 +10,9 @@
 
 #include "schedule/job_times.hpp"
 #include "search/prefix_state.hpp"
+#include "support/test_support.hpp"
 
 namespace zemko_test {
-
-// splitmix64, with a bounded draw of our own: the same instances on every platform.
-struct SmallRng {
-    std::uint64_t state;
-    std::uint64_t next() {
-        std::uint64_t z = (state += 0x9e3779b97f4a7c15ULL);
-        z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
-        z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
-        return z ^ (z >> 31);
-    }
-    int between(int low, int high) {  // uniform enough in [low, high] for tests
-        return low + static_cast<int>(next() % static_cast<std::uint64_t>(high - low + 1));
-    }
-};
 
 // n jobs with times in [low, high]; a third of the draws come from a few values so that ties
 // and repeated jobs are common.

@@ -2,6 +2,7 @@
 // instances in the job table, and an independent schedule evaluation.
 #pragma once
 
+#include <cstdint>
 #include <ios>
 #include <streambuf>
 #include <string>
@@ -82,6 +83,20 @@ long long brute_force_optimum(const std::vector<std::pair<int, int>>& times);
 
 // Reads "fo j0 j1 ..." from the text of a ub.rep file.
 std::vector<long long> parse_numbers(const std::string& text);
+
+// splitmix64, with a bounded draw of our own: the same instances on every platform.
+struct SmallRng {
+    std::uint64_t state;
+    std::uint64_t next() {
+        std::uint64_t z = (state += 0x9e3779b97f4a7c15ULL);
+        z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+        z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+        return z ^ (z >> 31);
+    }
+    int between(int low, int high) {  // uniform enough in [low, high] for tests
+        return low + static_cast<int>(next() % static_cast<std::uint64_t>(high - low + 1));
+    }
+};
 
 // A deterministic pseudo-random instance: n jobs, times uniform in [low, high].
 std::vector<std::pair<int, int>> random_times(unsigned seed, int n, int low, int high);
