@@ -1,7 +1,8 @@
-// zemko-bound-bench [--known DIR] [--iterations N] [--span S] FILE...: the strong lower bound
-// of each data file with the default effort, or with N steps and a span of S times the largest
-// time; one line per file: name, jobs, bound, position bound, the objective of the
-// best sequence it knows, iterations and the bound's CPU seconds (this thread's clock). With
+// zemko-bound-bench [--known DIR] [--iterations N] [--solves M] [--span S] FILE...: the strong
+// lower bound of each data file with the default effort, or with N path steps, M solves of the
+// mixed assignment bound and a span of S times the largest time; one line per file: name, jobs,
+// bound, position bound, the objective of the best sequence it knows, iterations and the bound's
+// CPU seconds (this thread's clock). With
 // --known, DIR/NAME.rep (as the solver's ub.rep: objective, then the sequence) is offered to
 // the bound as the solver's best sequence.
 #include <cstdio>
@@ -25,7 +26,7 @@ double thread_seconds() {
 
 int main(int argc, char** argv) {
     std::string known_dir;
-    int iterations = 0, span_factor = 0;  // 0: the default effort's
+    int iterations = -1, solves = -1, span_factor = 0;  // -1, 0: the default effort's
     int first = 1;
     for (; first + 1 < argc && std::string(argv[first]).rfind("--", 0) == 0; first += 2) {
         const std::string option = argv[first];
@@ -33,6 +34,8 @@ int main(int argc, char** argv) {
             known_dir = argv[first + 1];
         } else if (option == "--iterations") {
             iterations = std::atoi(argv[first + 1]);
+        } else if (option == "--solves") {
+            solves = std::atoi(argv[first + 1]);
         } else if (option == "--span") {
             span_factor = std::atoi(argv[first + 1]);
         } else {
@@ -41,8 +44,8 @@ int main(int argc, char** argv) {
     }
     if (first >= argc) {
         std::fprintf(stderr,
-                     "usage: zemko-bound-bench [--known DIR] [--iterations N] [--span S] "
-                     "DATA_FILE...\n");
+                     "usage: zemko-bound-bench [--known DIR] [--iterations N] [--solves M] "
+                     "[--span S] DATA_FILE...\n");
         return 2;
     }
     std::printf("%-24s %5s %10s %10s %10s %6s %8s\n", "instance", "jobs", "bound", "position",
@@ -56,7 +59,8 @@ int main(int argc, char** argv) {
         }
         const double start = thread_seconds();
         zemko::StrongBoundEffort effort = zemko::default_strong_bound_effort(times.count());
-        if (iterations > 0) effort.iterations = iterations;
+        if (iterations >= 0) effort.iterations = iterations;
+        if (solves >= 0) effort.assignment_solves = solves;
         if (span_factor > 0) {
             effort.span_factor = span_factor;
             effort.max_buckets = 100 * span_factor + 24;

@@ -1,6 +1,6 @@
-// The strong lower bound on C2sum of an instance: the Lagrangian bound of the relaxed
-// (position, backlog) paths, its multipliers tuned by subgradient steps for a fixed effort,
-// never below the position bounds. Computed once per instance, on one thread.
+// The strong lower bound on C2sum of an instance: the larger of the mixed assignment bound and
+// the Lagrangian bound of the relaxed (position, backlog) paths, each tuned by subgradient steps
+// for a fixed effort, never below the position bounds. Computed once per instance, on one thread.
 #pragma once
 
 #include <atomic>
@@ -18,6 +18,7 @@ struct StrongBoundEffort {
     int shaped_iterations = 0;  // first steps, moved within smooth functions of the times
     int max_buckets = 0;        // backlog buckets of the grid
     int span_factor = 0;        // the buckets cover this many times the largest |time|
+    int assignment_solves = 0;  // solves of the mixed assignment bound, before the paths
 };
 
 // The default effort for n jobs: about 1 s of one core at 100 jobs, 1.5 s at 200, 3 s at 500

@@ -69,6 +69,8 @@ StrongBoundEffort bound_effort(const Settings& settings, int n_jobs) {
         effort.iterations =
             std::max(1, effort.iterations * settings.time_limit / FULL_BOUND_SECONDS);
         effort.shaped_iterations = std::min(effort.shaped_iterations, effort.iterations);
+        effort.assignment_solves =
+            std::max(1, effort.assignment_solves * settings.time_limit / FULL_BOUND_SECONDS);
     }
     return effort;
 }

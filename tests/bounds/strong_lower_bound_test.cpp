@@ -45,6 +45,7 @@ StrongBoundEffort small_effort(int buckets) {
     effort.shaped_iterations = 20;
     effort.max_buckets = buckets;
     effort.span_factor = 2;
+    effort.assignment_solves = 4;
     return effort;
 }
 

@@ -1,0 +1,23 @@
+// The assignment problem: each row of a square cost table to its own column at the least total
+// cost, solved exactly in integers by shortest augmenting paths with potentials.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace zemko {
+
+// Arrays reused from one solve to the next.
+struct AssignmentWork {
+    std::vector<std::int64_t> row_potential, column_potential, slack;
+    std::vector<int> row_of_column, previous_column;
+    std::vector<char> visited;
+};
+
+// `cost` holds n rows of n columns, row by row; any signs, and every partial sum of at most
+// 2n magnitudes must fit in 63 bits. Returns the least total cost and the column of each row in
+// `column_of_row`. Ties go the same way on every run.
+std::int64_t min_cost_assignment(const std::vector<std::int64_t>& cost, int n,
+                                 std::vector<int>& column_of_row, AssignmentWork& work);
+
+}  // namespace zemko
