@@ -23,7 +23,7 @@ namespace zemko {
 namespace {
 
 constexpr double WARM_UP_SHARE = 0.2;    // of the time left, for the walks before the exact search
-constexpr double WARM_UP_SECONDS = 1.0;  // at most
+constexpr double WARM_UP_SECONDS = 1.0;  // at most, at EXACT_MAX_JOBS jobs
 constexpr long long EXACT_NODES_PER_STEP = 100;
 constexpr int FULL_BOUND_SECONDS = 10;      // time limits below it scale the bound's effort down
 constexpr size_t VISITED_ENTRY_BYTES = 64;  // a visited partial sequence in the exact search
@@ -139,7 +139,12 @@ PhaseOutcome run_improvement_phase(SearchRun& run) {
     limits.stop = run.stop_check.stop;
     if (exact_tried && timed) {
         const double left = std::chrono::duration<double>(end - phase_start).count();
-        const double warm_up = std::min(WARM_UP_SECONDS, WARM_UP_SHARE * std::max(0.0, left));
+        // Smaller instances need less of it: their walks settle sooner and their exact search
+        // proves in milliseconds what the warm-up would take a second over.
+        const double size_share = static_cast<double>(n_jobs) * n_jobs /
+                                  (static_cast<double>(EXACT_MAX_JOBS) * EXACT_MAX_JOBS);
+        const double warm_up =
+            std::min(WARM_UP_SECONDS * size_share, WARM_UP_SHARE * std::max(0.0, left));
         limits.time_limit = seconds_since(run.start) + warm_up;
     }
     const ImprovementResult walked = run_walks(run, times, best, limits, outcome.trace);
