@@ -15,6 +15,7 @@ namespace {
 
 constexpr int GRID_POINTS_PER_DECADE = 40;
 constexpr double EARLIEST_SECONDS = 0.01;  // times below are drawn at the axis's start
+constexpr double DECADE_OVERSHOOT = 1.02;  // a last time this close past a decade ends there
 
 // Geometry, in SVG user units.
 constexpr double WIDTH = 900;
@@ -145,15 +146,19 @@ std::string convergence_svg(const std::vector<ConvergenceSeries>& series, bool t
     }
     // Whole decades on the time axis; the gap axis from 0, or from a round value below the
     // lowest when a run beat its best-known objective, to a round value above the largest.
+    // Runs under a time limit end a few milliseconds past it: such an end keeps the axis at
+    // the decade it passes and is drawn on the frame's edge.
     const double low_decade = std::floor(std::log10(first));
-    const double high_decade = std::max(low_decade + 1, std::ceil(std::log10(last)));
+    const double high_decade =
+        std::max(low_decade + 1, std::ceil(std::log10(last / DECADE_OVERSHOOT)));
     const double y_step = tick_step(top - bottom > 0 ? top - bottom : 1);
     const double y_top = std::max(y_step, std::ceil(top / y_step) * y_step);
     const double y_bottom = std::floor(bottom / y_step) * y_step;
     const double plot_width = WIDTH - LEFT - RIGHT;
     const double plot_height = HEIGHT - TOP - BOTTOM;
     const auto x_of = [&](double seconds) {
-        return LEFT + (std::log10(seconds) - low_decade) / (high_decade - low_decade) * plot_width;
+        const double share = (std::log10(seconds) - low_decade) / (high_decade - low_decade);
+        return LEFT + std::min(share, 1.0) * plot_width;
     };
     const auto y_of = [&](double gap) {
         return TOP + plot_height * (y_top - gap) / (y_top - y_bottom);

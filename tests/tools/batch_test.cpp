@@ -328,7 +328,7 @@ TEST(BatchReport, GapsBelowTheBestKnownStayInsideThePlot) {
     ConvergenceSeries beating;
     beating.n_jobs = 200;
     beating.runs = 3;
-    beating.seconds = {0.2, 1, 10};
+    beating.seconds = {0.2, 1, 10.012};  // a 10-second limit, overshot as runs do
     beating.mean_gap = {0.05, -0.01, -0.07};
     const std::string svg = convergence_svg({beating}, true);
     const auto frame = svg.find("<rect x=\"");
@@ -343,12 +343,15 @@ TEST(BatchReport, GapsBelowTheBestKnownStayInsideThePlot) {
     char comma = 0;
     int drawn = 0;
     for (; xy >> x >> comma >> y; ++drawn) {
+        EXPECT_LE(x, frame_x + frame_width);
         EXPECT_GE(y, frame_top);
         EXPECT_LE(y, frame_top + frame_height);
     }
     EXPECT_EQ(drawn, 3);
     EXPECT_NE(svg.find(">-0.08</text>"), std::string::npos);
     EXPECT_NE(svg.find(">0</text>"), std::string::npos);
+    EXPECT_NE(svg.find(">10</text>"), std::string::npos);  // the time axis ends at 10 s
+    EXPECT_EQ(svg.find(">100</text>"), std::string::npos);
 }
 
 TEST(BatchReport, BestKnownFileAndCsvQuoting) {
