@@ -63,11 +63,7 @@ TEST(MixedAssignmentBound, NeverExceedsTheOptimumOfSmallInstances) {
                 times.p1.push_back(rng.between(family.low, family.high));
                 times.p2.push_back(rng.between(family.low, family.high));
             }
-            std::vector<int> order(n);
-            std::iota(order.begin(), order.end(), 0);
-            long long optimum = sequence_objective(times, order);
-            while (std::next_permutation(order.begin(), order.end()))
-                optimum = std::min(optimum, sequence_objective(times, order));
+            const long long optimum = zemko_test::brute_force_optimum(times);
             // Aimed at the optimum, and far above it (large steps that hit the weights' limits).
             for (std::int64_t target : {static_cast<std::int64_t>(optimum),
                                         static_cast<std::int64_t>(optimum) + 1000000000}) {

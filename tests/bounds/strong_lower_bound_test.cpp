@@ -6,7 +6,6 @@
 #include <chrono>
 #include <cstdint>
 #include <fstream>
-#include <numeric>
 #include <thread>
 
 #include "bounds/position_bounds.hpp"
@@ -26,15 +25,6 @@ JobTimes uniform_times(std::uint64_t seed, int n) {
         times.p2.push_back(rng.between(1, 100));
     }
     return times;
-}
-
-long long optimum_by_enumeration(const JobTimes& times) {
-    std::vector<int> order(times.count());
-    std::iota(order.begin(), order.end(), 0);
-    long long best = sequence_objective(times, order);
-    while (std::next_permutation(order.begin(), order.end()))
-        best = std::min(best, sequence_objective(times, order));
-    return best;
 }
 
 // Small grids and few iterations: the buckets are wide and paths leave them, so every branch
@@ -66,7 +56,7 @@ TEST(StrongLowerBound, NeverExceedsTheOptimumOfSmallInstances) {
                 times.p1.push_back(rng.between(family.low, family.high));
                 times.p2.push_back(rng.between(family.low, family.high));
             }
-            const std::int64_t optimum = optimum_by_enumeration(times);
+            const std::int64_t optimum = zemko_test::brute_force_optimum(times);
             // Offered: nothing, a random order, or a list that is not a sequence of the jobs.
             std::vector<int> offered;
             if (round % 3 == 1) {

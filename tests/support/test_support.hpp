@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "input/jobs.hpp"
+#include "schedule/job_times.hpp"
 
 namespace zemko_test {
 
@@ -80,6 +81,8 @@ long long objective_of(const std::vector<int>& seq, const std::vector<std::pair<
 
 // The smallest objective over all orders of the jobs (small instances only).
 long long brute_force_optimum(const std::vector<std::pair<int, int>>& times);
+// The same for the solver's view of the times, evaluated by sequence_objective.
+long long brute_force_optimum(const zemko::JobTimes& times);
 
 // Reads "fo j0 j1 ..." from the text of a ub.rep file.
 std::vector<long long> parse_numbers(const std::string& text);
