@@ -14,10 +14,18 @@ class CMakeBuild(build_ext):
     def build_extension(self, ext: Extension) -> None:
         source = pathlib.Path(__file__).parent.resolve()
         build = pathlib.Path(self.build_temp).resolve() / "cmake"
-        subprocess.check_call([
+        configure = [
             "cmake", "-S", str(source), "-B", str(build), "-DCMAKE_BUILD_TYPE=Release",
             "-DZEMKO_PYTHON=ON", "-DZEMKO_TESTS=OFF", f"-DPython3_EXECUTABLE={sys.executable}",
-        ])
+        ]
+        try:
+            # The pybind11 of the build's environment (an isolated build installs it from the
+            # requirements of pyproject.toml); CMake finds a system-wide one by itself.
+            import pybind11
+            configure.append(f"-Dpybind11_DIR={pybind11.get_cmake_dir()}")
+        except ImportError:
+            pass
+        subprocess.check_call(configure)
         subprocess.check_call(["cmake", "--build", str(build), "--target", "_zemko", "-j", "2"])
         built = next(build.glob("_zemko*.so"))
         target = pathlib.Path(self.get_ext_fullpath(ext.name))
@@ -31,7 +39,7 @@ setup(
     description="A solver for the two-machine flow shop with the total completion time objective",
     packages=["zemko"],
     package_dir={"": "python"},
-    package_data={"zemko": ["py.typed"]},
+    package_data={"zemko": ["py.typed", "_zemko.pyi"]},
     ext_modules=[Extension("zemko._zemko", sources=[])],
     cmdclass={"build_ext": CMakeBuild},
     python_requires=">=3.9",

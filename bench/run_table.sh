@@ -8,7 +8,8 @@
 # BUILD_DIR holds zemko-gen (default: build). Each SOLVER (default: BUILD_DIR/zemko) is run on
 # every row, the solvers taking turns round after round, so that several versions are measured
 # side by side under the same conditions; a solver given as PATH:THREADS runs with
-# "Threads = THREADS" in its settings file.
+# "Threads = THREADS" in its settings file. ROWS (rows separated by ";", each "JOBS SEED
+# SETTINGS-LINE", "-" for none) replaces the table's rows.
 set -euo pipefail
 build=${1:-build}
 shift || true
@@ -22,12 +23,13 @@ trap 'rm -rf "$work"' EXIT
 
 # jobs, seed, extra settings line
 rows=("50 5050 -" "100 5100 -" "200 5200 -" "500 5500 -" "100 5100 Beam = 200")
+if [ -n "${ROWS:-}" ]; then IFS=';' read -r -a rows <<<"$ROWS"; fi
 
 # Runs solver entry $1 on data file $2 with extra settings $3; prints "seconds peakMB bounds".
 run_once() {
   local entry=$1 data=$2 extra=$3 solver threads="" dir="$work/run"
-  solver=${entry%%:*}
-  [ "$entry" != "$solver" ] && threads=${entry##*:}
+  solver=$(readlink -f "${entry%%:*}")
+  [ "$entry" != "${entry%%:*}" ] && threads=${entry##*:}
   rm -rf "$dir" && mkdir -p "$dir"
   : > "$dir/ZEMKO.INI"
   [ "$extra" != "-" ] && echo "$extra" >> "$dir/ZEMKO.INI"

@@ -7,18 +7,18 @@
 #   bench/strong_bound_table.sh [BUILD_DIR] [BEST_KNOWN] [GENERATED_SIZES]
 #
 # BUILD_DIR (default build) holds zemko, zemko-gen and bench/zemko-bound-bench (configure with
-# -DZEMKO_BOUND_BENCH=ON). Rows: bench/instances/, UB from BEST_KNOWN (default
-# /work/shared/best-known.txt, lines "NAME VALUE") where it lists the instance; then ten
+# -DZEMKO_DRIVERS=ON). Rows: the files of INSTANCES (default bench/instances/*.txt), UB from
+# BEST_KNOWN (default bench/best-known.txt, lines "NAME VALUE") where it lists the instance; then ten
 # instances per size of GENERATED_SIZES (default "20 50 100 200 500") from zemko-gen with seed
 # 7000 + size, UB the best objective at hand: the smaller of the solver's final objective and
 # the best sequence the bound saw. Column src tells which UB a row uses.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-build}" && pwd)
-best_known=${2:-/work/shared/best-known.txt}
+best_known=${2:-$here/best-known.txt}
 sizes=${3-20 50 100 200 500}
 for tool in zemko zemko-gen bench/zemko-bound-bench; do
-  [ -x "$build/$tool" ] || { echo "missing $build/$tool" >&2; exit 1; }
+  [ -x "$build/$tool" ] || { echo "missing $build/$tool (configure with -DZEMKO_DRIVERS=ON)" >&2; exit 1; }
 done
 
 work=$(mktemp -d)
@@ -72,7 +72,9 @@ report() {
     }' "$1" "$2" "$3"
 }
 
-bench_files=("$here"/instances/*.txt)
+# shellcheck disable=SC2206
+bench_files=(${INSTANCES:-"$here"/instances/*.txt})
+for i in "${!bench_files[@]}"; do bench_files[$i]=$(readlink -f "${bench_files[$i]}"); done
 solve_all "${bench_files[@]}" > "$work/bench_solver.txt"
 "$build/bench/zemko-bound-bench" --known "$work/known" "${bench_files[@]}" > "$work/bench_bound.txt"
 report "$work/bench_solver.txt" "$work/bench_bound.txt" "$best_known" "bench/instances/ (UB: $best_known)"

@@ -30,14 +30,15 @@ struct SettingInfo {
     std::string name;
     std::string key;
     int default_value;
+    std::string kind;  // "flag" (a switch) or "number"
     std::string description;
     int zemko::Settings::*field;
 };
 
 std::vector<SettingInfo> setting_infos() {
     return {
-#define ZEMKO_SETTING_INFO(field, key, default_value, description) \
-    {#field, key, default_value, description, &zemko::Settings::field},
+#define ZEMKO_SETTING_INFO(field, key, default_value, kind, description) \
+    {#field, key, default_value, #kind, description, &zemko::Settings::field},
         ZEMKO_SETTINGS(ZEMKO_SETTING_INFO)
 #undef ZEMKO_SETTING_INFO
     };
@@ -180,6 +181,20 @@ PYBIND11_MODULE(_zemko, m) {
                    ", p2=" + std::to_string(j.p2) + ", route=" + std::to_string(j.route) + ")";
         });
 
+    py::class_<zemko::Improvement>(m, "Improvement",
+                                   "A better sequence found by the improvement phase.")
+        .def_readonly("seconds", &zemko::Improvement::seconds, "seconds since the solve began")
+        .def_readonly("step", &zemko::Improvement::step, "improvement steps done when it was found")
+        .def_readonly("objective", &zemko::Improvement::objective, "its objective")
+        .def_readonly("found_by", &zemko::Improvement::found_by,
+                      "the part of the phase that found it")
+        .def("__repr__", [](const zemko::Improvement& found) {
+            std::ostringstream text;
+            text << "Improvement(seconds=" << found.seconds << ", step=" << found.step
+                 << ", objective=" << found.objective << ", found_by='" << found.found_by << "')";
+            return text.str();
+        });
+
     py::class_<PyResult>(m, "Result", "What a solve found.")
         .def_property_readonly(
             "status", [](const PyResult& r) { return r.result.status; }, "how the solve ended")
@@ -203,6 +218,9 @@ PYBIND11_MODULE(_zemko, m) {
             "end_level", [](const PyResult& r) { return r.result.end_level; },
             "the level of the last node kept in a beam")
         .def_property_readonly(
+            "max_beam", [](const PyResult& r) { return r.result.max_beam; },
+            "the most nodes kept at any level")
+        .def_property_readonly(
             "bounds_computed", [](const PyResult& r) { return r.result.bounds_computed; },
             "children generated over all levels")
         .def_property_readonly(
@@ -212,20 +230,17 @@ PYBIND11_MODULE(_zemko, m) {
             "better_ub_solutions", [](const PyResult& r) { return r.result.better_ub_solutions; },
             "bounds improved by the greedy completion")
         .def_property_readonly(
+            "lost_nodes", [](const PyResult& r) { return r.result.lost_nodes; },
+            "nodes released while the free stack was full")
+        .def_property_readonly(
             "peak_memory", [](const PyResult& r) { return r.result.peak_memory; },
             "the most memory the solve took at once, in bytes")
         .def_property_readonly(
             "beam_complete", [](const PyResult& r) { return r.result.beam_complete; },
             "False when the time limit ended the beam search early")
         .def_property_readonly(
-            "improvements",
-            [](const PyResult& r) {
-                py::list trace;
-                for (const zemko::Improvement& found : r.result.improvements)
-                    trace.append(py::make_tuple(found.seconds, found.objective));
-                return trace;
-            },
-            "each better sequence of the improvement phase: (seconds, objective)")
+            "improvements", [](const PyResult& r) { return r.result.improvements; },
+            "each better sequence of the improvement phase, in order (a list of Improvement)")
         .def_property_readonly(
             "improvement_steps", [](const PyResult& r) { return r.result.improvement_steps; },
             "steps the improvement phase made")
@@ -249,11 +264,12 @@ PYBIND11_MODULE(_zemko, m) {
         [] {
             py::list rows;
             for (const SettingInfo& info : setting_infos())
-                rows.append(
-                    py::make_tuple(info.name, info.key, info.default_value, info.description));
+                rows.append(py::make_tuple(info.name, info.key, info.default_value, info.kind,
+                                           info.description));
             return rows;
         },
-        "The settings table: (name, key in the settings file, default, meaning) per row.");
+        "The settings table: (name, key in the settings file, default, kind, meaning) per row; "
+        "kind is \"flag\" (a switch) or \"number\".");
 
     m.def(
         "solve",

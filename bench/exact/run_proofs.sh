@@ -6,7 +6,7 @@
 #   bench/exact/run_proofs.sh BUILD_DIR N SECONDS SEED... [-- BENCH OPTIONS]
 #
 # BUILD_DIR holds zemko, zemko-gen and zemko-exact-bench (configure with
-# -DZEMKO_EXACT_BENCH=ON). COUNT is 10 unless set in the environment.
+# -DZEMKO_DRIVERS=ON). COUNT is 10 unless set in the environment.
 set -euo pipefail
 build=$(cd "$1" && pwd)
 jobs=$2
@@ -19,6 +19,10 @@ count=${COUNT:-10}
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+[ ${#seeds[@]} -gt 0 ] || { echo "usage: run_proofs.sh BUILD_DIR N SECONDS SEED... [-- OPTIONS]" >&2; exit 2; }
+for tool in zemko zemko-gen zemko-exact-bench; do
+  [ -x "$build/$tool" ] || { echo "missing $build/$tool (configure with -DZEMKO_DRIVERS=ON)" >&2; exit 1; }
+done
 for seed in "${seeds[@]}"; do
   "$build/zemko-gen" -n "$jobs" -s "$seed" --count "$count" -o "$work/data" > /dev/null
 done

@@ -3,7 +3,7 @@
 # solver's own ub.rep and prints each run and the mean gap to the best-known objectives per
 # size (gap % = 100 * (objective - best) / best).
 #
-#   bench/quality.sh [-b BUILD] [-t SECONDS | -s STEPS] [-j THREADS] [-c CORES] [-r "SEED ..."]
+#   bench/quality/quality.sh [-b BUILD] [-t SECONDS | -s STEPS] [-j THREADS] [-c CORES] [-r "SEED ..."]
 #                    [-k BEST_FILE] [-w WORK] [-o RESULTS] [-x "EXTRA OPTIONS"] [INSTANCE ...]
 #
 # -t: a TimeLimit of the whole run in wall seconds, which the phase gets as a CPU budget of
@@ -15,14 +15,15 @@
 #     counts (default: THREADS; -j 1 -c 2 measures the 2-thread budget on one thread, so that
 #     two measurements can share two cores); -r: seeds (default 1), one run each; -k: lines
 #     "NAME VALUE"
-#     (default /work/shared/best-known.txt; instances without a value get no gap); -w: where
-#     the start ub.rep of each instance is kept (made once with BUILD/zemko; default
-#     /tmp/zemko-quality); -o: a file to which "NAME OBJECTIVE" is appended per run (to make
-#     a best-known file of generated instances); -x: options passed to zemko_quality.
+#     (default bench/best-known.txt; instances without a value get no gap); -w: where the start
+#     ub.rep of each instance is kept (made once with BUILD/zemko; default: a new temporary
+#     folder, removed at the end); -o: a file to which "NAME OBJECTIVE" is appended per run
+#     (to make a best-known file of generated instances); -x: options passed to zemko_quality.
 # Instances: default bench/instances/*.txt.
 set -euo pipefail
-build=build seconds=1 steps="" threads=2 seeds=1 best=/work/shared/best-known.txt
-work=/tmp/zemko-quality extra="" cores="" record=""
+here=$(cd "$(dirname "$0")" && pwd)
+build=build seconds=1 steps="" threads=2 seeds=1 best=$here/../best-known.txt
+work="" extra="" cores="" record=""
 while getopts "b:t:s:j:c:r:k:w:o:x:" option; do
     case $option in
         b) build=$OPTARG ;;
@@ -40,12 +41,12 @@ while getopts "b:t:s:j:c:r:k:w:o:x:" option; do
 done
 shift $((OPTIND - 1))
 cores=${cores:-$threads}
-here=$(cd "$(dirname "$0")" && pwd)
 instances=("$@")
 [ ${#instances[@]} -gt 0 ] || instances=("$here"/../instances/*.txt)
 beam_seconds=${BEAM_SECONDS:-"20:0.01 50:0.02 100:0.06 200:0.2 500:1.3"}
 solver=$(readlink -f "$build/zemko")
 quality=$(readlink -f "$build/zemko_quality")
+[ -x "$quality" ] || { echo "missing $build/zemko_quality (configure with -DZEMKO_DRIVERS=ON)" >&2; exit 1; }
 
 beam_for() {  # the beam's seconds for n jobs: the entry of the largest size <= n
     local n=$1 found=0 entry
@@ -57,7 +58,9 @@ beam_for() {  # the beam's seconds for n jobs: the entry of the largest size <= 
 
 printf '%-24s %5s %6s %12s %12s %9s %9s %8s\n' instance n seed objective best gap% steps cpu
 results=$(mktemp)
-trap 'rm -f "$results"' EXIT
+own_work=""
+if [ -z "$work" ]; then work=$(mktemp -d); own_work=$work; fi
+trap 'rm -f "$results"; [ -z "$own_work" ] || rm -rf "$own_work"' EXIT
 for instance in "${instances[@]}"; do
     data=$(readlink -f "$instance")
     name=$(basename "$instance" .txt)

@@ -32,46 +32,50 @@ struct Job {
     int route;
 };
 
+// What a setting's value is: a switch (0 off, any other value on) or a number.
+enum class SettingKind { flag, number };
+
 // The settings table: one row per setting, in the order in which a settings-file key is
 // matched against them (a key matches the first row whose key it begins with). Each row gives
-// the field of Settings, its key in the settings file, its default and what it does.
-#define ZEMKO_SETTINGS(ROW)                                                                     \
-    ROW(perturb, "Perturb", 1, "nonzero: tune the per-job weights of the 21 priority lists")    \
-    ROW(alpha, "ALPHA", 10,                                                                     \
-        "percentage weight of the upper bound in a child's score: ALPHA*UB + (100-ALPHA)*LB")   \
-    ROW(output, "OUTPUT", 0,                                                                    \
-        "1: full trace of the search; any other nonzero value: the problem-type lines")         \
-    ROW(beam, "Beam", 50,                                                                       \
-        "beam width, the most nodes kept per level (above 5000 it becomes 4999; below 1, 1)")   \
-    ROW(filter, "Filter", 0,                                                                    \
-        "nonzero: skip a child when another job is no longer on both machines")                 \
-    ROW(pareto_beam, "ParetoBeam", 0,                                                           \
-        "1: drop a node whose (LB, UB) is dominated by a kept node; nonzero: beam width 4999")  \
-    ROW(better_ub, "BetterUB", 0, "nonzero: run the greedy completion at every bound")          \
-    ROW(recovery_step, "RecoveryStep", 1,                                                       \
-        "nonzero: apply the recovery step to every node considered for the next beam")          \
-    ROW(more_loops, "MoreLoops", 0,                                                             \
-        "nonzero: repeat the recovery step while it keeps lowering C2sum + MaxC2")              \
-    ROW(threads, "Threads", 0,                                                                  \
-        "threads that bound the children of a level: 0, or more than the hardware runs at "     \
-        "once, means one per hardware thread; 1 single-threaded; results are the same for any " \
-        "value")                                                                                \
-    ROW(memory_limit, "MemoryLimit", 0,                                                         \
-        "MiB of memory a run may take; 0: 80 % of the physical memory or the limit of the "     \
-        "process's control group, whichever is smaller; a run that would take more ends with "  \
-        "the memory error")                                                                     \
-    ROW(time_limit, "TimeLimit", 0,                                                             \
-        "seconds of wall time for the whole run; the improvement phase after the beam search "  \
-        "uses what remains; 0: no limit, and without StepLimit no improvement phase")           \
-    ROW(step_limit, "StepLimit", 0,                                                             \
-        "improvement steps over all walks (a step takes a few jobs out, puts each back at its " \
-        "best place and searches around the changes): a budget whose results are the same on "  \
-        "every run and with any Threads; 0: none")                                              \
-    ROW(seed, "Seed", 1, "seed of the improvement phase's random choices")
+// the field of Settings, its key in the settings file, its default, its kind (a SettingKind:
+// a switch or a number) and what it does.
+#define ZEMKO_SETTINGS(ROW)                                                                        \
+    ROW(perturb, "Perturb", 1, flag, "nonzero: tune the per-job weights of the 21 priority lists") \
+    ROW(alpha, "ALPHA", 10, number,                                                                \
+        "percentage weight of the upper bound in a child's score: ALPHA*UB + (100-ALPHA)*LB")      \
+    ROW(output, "OUTPUT", 0, number,                                                               \
+        "1: full trace of the search; any other nonzero value: the problem-type lines")            \
+    ROW(beam, "Beam", 50, number,                                                                  \
+        "beam width, the most nodes kept per level (above 5000 it becomes 4999; below 1, 1)")      \
+    ROW(filter, "Filter", 0, flag,                                                                 \
+        "nonzero: skip a child when another job is no longer on both machines")                    \
+    ROW(pareto_beam, "ParetoBeam", 0, number,                                                      \
+        "1: drop a node whose (LB, UB) is dominated by a kept node; nonzero: beam width 4999")     \
+    ROW(better_ub, "BetterUB", 0, flag, "nonzero: run the greedy completion at every bound")       \
+    ROW(recovery_step, "RecoveryStep", 1, flag,                                                    \
+        "nonzero: apply the recovery step to every node considered for the next beam")             \
+    ROW(more_loops, "MoreLoops", 0, flag,                                                          \
+        "nonzero: repeat the recovery step while it keeps lowering C2sum + MaxC2")                 \
+    ROW(threads, "Threads", 0, number,                                                             \
+        "threads that bound the children of a level: 0, or more than the hardware runs at "        \
+        "once, means one per hardware thread; 1 single-threaded; results are the same for any "    \
+        "value")                                                                                   \
+    ROW(memory_limit, "MemoryLimit", 0, number,                                                    \
+        "MiB of memory a run may take; 0: 80 % of the physical memory or the limit of the "        \
+        "process's control group, whichever is smaller; a run that would take more ends with "     \
+        "the memory error")                                                                        \
+    ROW(time_limit, "TimeLimit", 0, number,                                                        \
+        "seconds of wall time for the whole run; the improvement phase after the beam search "     \
+        "uses what remains; 0: no limit, and without StepLimit no improvement phase")              \
+    ROW(step_limit, "StepLimit", 0, number,                                                        \
+        "improvement steps over all walks (a step takes a few jobs out, puts each back at its "    \
+        "best place and searches around the changes): a budget whose results are the same on "     \
+        "every run and with any Threads; 0: none")                                                 \
+    ROW(seed, "Seed", 1, number, "seed of the improvement phase's random choices")
 
 // The settings of a run, each at its default until set.
 struct Settings {
-#define ZEMKO_SETTING_FIELD(field, key, default_value, description) int field = default_value;
+#define ZEMKO_SETTING_FIELD(field, key, default_value, kind, description) int field = default_value;
     ZEMKO_SETTINGS(ZEMKO_SETTING_FIELD)
 #undef ZEMKO_SETTING_FIELD
 };

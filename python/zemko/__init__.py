@@ -17,23 +17,22 @@ from __future__ import annotations
 
 import inspect
 import warnings
-from typing import Any, Iterable, List, Sequence, Tuple
+from typing import Any, Dict, Iterable, List, Sequence, Tuple
 
 from . import _zemko
-from ._zemko import InputError, Job, Result, Status
+from ._zemko import Improvement, InputError, Job, Result, Status
 
 __all__ = ["solve", "objective", "read_jobs", "read_settings", "settings_table", "Result",
-           "Status", "Job", "InputError"]
+           "Improvement", "Status", "Job", "InputError"]
 
 
-def _is_flag(description: str) -> bool:
-    # Settings whose only meaning is on or off say "nonzero: ..." and nothing else.
-    return description.startswith("nonzero:") and ";" not in description
+def settings_table() -> List[Tuple[str, str, int, str, str]]:
+    """The settings: (keyword, key in the settings file, default, kind, meaning) per row.
 
-
-def settings_table() -> List[Tuple[str, str, int, str]]:
-    """The settings: (keyword, key in the settings file, default, meaning) per row."""
-    return [tuple(row) for row in _zemko.settings_table()]
+    kind is "flag" for a switch (solve takes a bool) and "number" for any other setting.
+    """
+    return [(name, key, default, kind, description)
+            for name, key, default, kind, description in _zemko.settings_table()]
 
 
 _SETTINGS = settings_table()
@@ -61,8 +60,8 @@ def _solve_signature() -> inspect.Signature:
         inspect.Parameter("p2", inspect.Parameter.POSITIONAL_OR_KEYWORD, annotation=Sequence[int]),
         inspect.Parameter("route", keyword, default=1, annotation=int),
     ]
-    for name, _key, default, description in _SETTINGS:
-        flag = _is_flag(description)
+    for name, _key, default, kind, _description in _SETTINGS:
+        flag = kind == "flag"
         parameters.append(inspect.Parameter(
             name, keyword, default=bool(default) if flag else default,
             annotation=bool if flag else int))
@@ -73,7 +72,7 @@ def _solve_signature() -> inspect.Signature:
 solve.__signature__ = _solve_signature()  # type: ignore[attr-defined]
 solve.__doc__ = (solve.__doc__ or "") + "\n    Settings:\n" + "".join(
     f"      {name} = {default} ({key}): {description}\n"
-    for name, key, default, description in _SETTINGS)
+    for name, key, default, _kind, description in _SETTINGS)
 
 
 def objective(p1: Sequence[int], p2: Sequence[int], sequence: Iterable[int], *,
@@ -90,7 +89,7 @@ def read_jobs(path: str) -> List[Job]:
     return _zemko.read_jobs(path)
 
 
-def read_settings(path: str) -> dict:
+def read_settings(path: str) -> Dict[str, int]:
     """Reads a settings file as the console does: a dict of keyword values for solve.
 
     The file's warnings, and the notice that it is missing, become UserWarnings.

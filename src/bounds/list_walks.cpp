@@ -135,9 +135,16 @@ template <int GROUP>
 }
 
 #if defined(__x86_64__)
-// The x86-64 forms; all give the same bits (no fused multiply-add).
-__attribute__((target("arch=x86-64-v4,prefer-vector-width=512"))) void walk_estimates_avx512(
-    const ParentLists& lists, int j, int c1, int start2, double* estimate) {
+// The x86-64 forms; all give the same bits (no fused multiply-add). gcc is told to use the full
+// 512-bit registers; clang takes their width from the vector types, 512 bits wide here.
+#if defined(__clang__)
+#define ZEMKO_WIDE_AVX512 "arch=x86-64-v4"
+#else
+#define ZEMKO_WIDE_AVX512 "arch=x86-64-v4,prefer-vector-width=512"
+#endif
+__attribute__((target(ZEMKO_WIDE_AVX512))) void walk_estimates_avx512(const ParentLists& lists,
+                                                                      int j, int c1, int start2,
+                                                                      double* estimate) {
     walk_estimates_in<8>(lists, j, c1, start2, estimate);
 }
 

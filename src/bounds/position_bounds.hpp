@@ -8,7 +8,6 @@
 
 namespace zemko {
 
-
 // The larger of two bounds. Machine 1: the k-th completion on machine 2 is at least the sum of
 // the k smallest p1 plus the p2 of the job in position k. Machine 2: it is at least the
 // smallest p1 plus the sum of the k smallest p2. Both hold for any signs (rearrangement).

@@ -15,14 +15,15 @@ struct SettingRow {
     const char* key;          // key text as written in the settings file
     int Settings::*setting;   // the setting it sets; none for the comment row
     int default_value;        // value before the file is read
+    SettingKind kind;         // a switch or a number
     const char* description;  // what the setting does, for the documentation
 };
 
 // The rows in the order they are searched; row 0 is the comment marker.
-#define ZEMKO_SETTING_ROW(field, key, default_value, description) \
-    {key, &Settings::field, default_value, description},
-inline constexpr SettingRow setting_rows[] = {{"/*", nullptr, 0, "comment line"},
-                                              ZEMKO_SETTINGS(ZEMKO_SETTING_ROW)};
+#define ZEMKO_SETTING_ROW(field, key, default_value, kind, description) \
+    {key, &Settings::field, default_value, SettingKind::kind, description},
+inline constexpr SettingRow setting_rows[] = {
+    {"/*", nullptr, 0, SettingKind::number, "comment line"}, ZEMKO_SETTINGS(ZEMKO_SETTING_ROW)};
 #undef ZEMKO_SETTING_ROW
 inline constexpr int n_setting_rows = sizeof setting_rows / sizeof setting_rows[0];
 

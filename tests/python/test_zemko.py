@@ -110,4 +110,37 @@ def test_ctrl_c_stops_a_long_solve():
         timer.join()
     finally:
         signal.signal(signal.SIGINT, previous)
-    assert stopped - sent[0] < 1.0
+    # A solve looks at its stop flag several times a second; 5 s leaves room for a loaded
+    # machine, and the solve alone would take minutes.
+    assert stopped - sent[0] < 5.0
+
+
+def test_result_carries_every_field_of_a_run_with_a_time_limit():
+    p1, p2 = random_instance(3, 30)
+    result = zemko.solve(p1, p2, time_limit=1, beam=10, transcript=True)
+    assert result.status == zemko.Status.solved
+    assert objective_of(p1, p2, result.sequence) == result.objective
+    assert result.root_lower_bound <= result.certified_lower_bound <= result.objective
+    assert result.root_upper_bound >= result.objective
+    assert 0 <= result.level_found <= 30 and 0 < result.end_level <= 30
+    assert 0 < result.max_beam <= 10
+    assert result.bounds_computed > 0 and result.recoveries > 0
+    assert result.better_ub_solutions == 0 and result.lost_nodes == 0
+    assert result.peak_memory > 0 and result.beam_complete
+    assert result.improvement_steps >= 0 and isinstance(result.optimal, bool)
+    previous = None
+    for found in result.improvements:
+        assert found.found_by in ("iterated greedy", "exact search")
+        assert 0 <= found.step <= result.improvement_steps and found.seconds >= 0
+        assert previous is None or found.objective < previous
+        previous = found.objective
+    assert previous is None or previous == result.objective
+    assert "Certificate: lower bound" in result.transcript
+
+
+def test_settings_table_gives_each_settings_kind():
+    kinds = {name: kind for name, _key, _default, kind, _meaning in zemko.settings_table()}
+    assert kinds["perturb"] == "flag" and kinds["recovery_step"] == "flag"
+    assert kinds["beam"] == "number" and kinds["pareto_beam"] == "number"
+    assert set(kinds.values()) == {"flag", "number"}
+    assert type(zemko.solve.__signature__.parameters["filter"].default) is bool

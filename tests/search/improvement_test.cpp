@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <numeric>
 #include <thread>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "schedule/insertion.hpp"
 #include "search/improvement.hpp"
 #include "search/random_stream.hpp"
+#include "support/test_support.hpp"
 
 using namespace zemko;
 
@@ -140,7 +142,37 @@ TEST(ImprovementPhase, ResultsAreValidSequencesWithTheirObjectives) {
     }
 }
 
-TEST(ImprovementPhase, StopsSoonAfterTheDeadlineOrTheStopFlag) {
+// Runs each round on two threads; raises `stop` just before round `round` (counted from 1)
+// starts, and counts the rounds begun.
+ParallelFor raising_stop_before_round(int round, std::atomic<bool>& stop,
+                                      std::shared_ptr<int> rounds) {
+    return [round, &stop, rounds](int count, const std::function<void(int, int)>& body) {
+        if (++*rounds == round) stop = true;
+        on_threads(2)(count, body);
+    };
+}
+
+TEST(ImprovementPhase, StopsWithinAStepPerWalkOfTheStopFlag) {
+    const int n = 500;
+    const JobTimes times = random_times(3, n, 1, 100);
+    ImprovementSettings settings;  // two walks, rounds of 10000 / n steps each
+    const long long round_steps = settings.walks * (settings.round_work / n);
+    std::atomic<bool> stop{false};
+    auto rounds = std::make_shared<int>(0);
+    ImprovementLimits limits;
+    limits.start = std::chrono::steady_clock::now();
+    limits.stop = &stop;
+    const ImprovementResult stopped =
+        improve_schedule(times, identity(n), 1, limits, raising_stop_before_round(3, stop, rounds),
+                         nullptr, settings);
+    // Two whole rounds before the flag; after it, each walk ends within the step it is on.
+    EXPECT_EQ(*rounds, 3);
+    EXPECT_GE(stopped.steps, 2 * round_steps);
+    EXPECT_LE(stopped.steps, 2 * round_steps + settings.walks);
+    EXPECT_EQ(stopped.objective, sequence_objective(times, stopped.sequence));
+}
+
+TEST(ImprovementPhase, KeepsToItsDeadline) {
     const int n = 500;
     const JobTimes times = random_times(3, n, 1, 100);
     ImprovementLimits limits;
@@ -151,22 +183,10 @@ TEST(ImprovementPhase, StopsSoonAfterTheDeadlineOrTheStopFlag) {
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - limits.start).count();
     EXPECT_GE(seconds, 0.3);
-    EXPECT_LT(seconds, 0.6);  // generous for a loaded machine; a step takes milliseconds
     EXPECT_LT(timed.objective, sequence_objective(times, identity(n)));
-
-    std::atomic<bool> stop{false};
-    ImprovementLimits stopped;
-    stopped.start = std::chrono::steady_clock::now();
-    stopped.stop = &stop;
-    std::thread interrupt([&stop] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        stop = true;
-    });
-    const ImprovementResult interrupted =
-        improve_schedule(times, identity(n), 1, stopped, on_threads(2), nullptr);
-    interrupt.join();
-    const double until_stop =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - stopped.start).count();
-    EXPECT_LT(until_stop, 0.4);
-    EXPECT_EQ(interrupted.objective, sequence_objective(times, interrupted.sequence));
+    // A step takes milliseconds; only a deadline that is not looked at passes 5 s. The
+    // sanitizers slow a step too much for any such bound.
+    if (!zemko_test::built_with_address_sanitizer()) {
+        EXPECT_LT(seconds, 5.0);
+    }
 }
