@@ -38,16 +38,6 @@ std::vector<int> read_result_sequence(const std::string& path) {
     return sequence;
 }
 
-bool is_permutation_of(const std::vector<int>& sequence, int n) {
-    if (static_cast<int>(sequence.size()) != n) return false;
-    std::vector<char> seen(n, 0);
-    for (const int job : sequence) {
-        if (job < 0 || job >= n || seen[job]) return false;
-        seen[job] = 1;
-    }
-    return true;
-}
-
 std::string file_stem(const std::string& path) {
     std::string name = path.substr(path.find_last_of('/') + 1);
     const auto dot = name.rfind('.');

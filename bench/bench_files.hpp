@@ -17,9 +17,6 @@ bool read_job_times(const std::string& path, zemko::JobTimes& times, std::string
 // The sequence of a result file "objective j1 j2 ...": empty when it cannot be read.
 std::vector<int> read_result_sequence(const std::string& path);
 
-// True when `sequence` holds each of the jobs 0 .. n - 1 once.
-bool is_permutation_of(const std::vector<int>& sequence, int n);
-
 // The file name without its folder and its last extension.
 std::string file_stem(const std::string& path);
 

@@ -6,9 +6,9 @@
 #include <numeric>
 #include <vector>
 
+#include "improve/local_search.hpp"
+#include "improve/random_stream.hpp"
 #include "schedule/insertion.hpp"
-#include "search/local_search.hpp"
-#include "search/random_stream.hpp"
 
 using namespace zemko;
 
@@ -34,7 +34,7 @@ Case make_case(int n) {
     for (int k = 0; k < n; ++k)
         queue_around(search, made.sequence, k, 0);
     made.objective = local_search(made.times, search, made.sequence,
-                                  sequence_objective(made.times, made.sequence), 1, StopCheck{});
+                                  sequence_objective(made.times, made.sequence), 1, Limits{});
     return made;
 }
 

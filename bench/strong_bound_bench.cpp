@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "bench_files.hpp"
-#include "bounds/strong_lower_bound.hpp"
+#include "certify/strong_lower_bound.hpp"
 
 namespace {
 

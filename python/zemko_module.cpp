@@ -239,6 +239,10 @@ PYBIND11_MODULE(_zemko, m) {
             "beam_complete", [](const PyResult& r) { return r.result.beam_complete; },
             "False when the time limit ended the beam search early")
         .def_property_readonly(
+            "beam_width", [](const PyResult& r) { return r.result.beam_width; },
+            "the beam width the search ended with (narrower than Beam when a time limit had "
+            "it narrowed)")
+        .def_property_readonly(
             "improvements", [](const PyResult& r) { return r.result.improvements; },
             "each better sequence of the improvement phase, in order (a list of Improvement)")
         .def_property_readonly(

@@ -26,9 +26,9 @@
 #include <vector>
 
 #include "bench_files.hpp"
+#include "exact/exact_search.hpp"
+#include "exact/prefix_state.hpp"
 #include "schedule/job_times.hpp"
-#include "search/exact_search.hpp"
-#include "search/prefix_state.hpp"
 
 using namespace zemko;
 
@@ -43,7 +43,7 @@ double cpu_seconds(clockid_t clock) {
 // Runs the search on a thread of its own and raises its stop flag once that thread has used
 // `seconds` of CPU time; returns the result and the CPU seconds used.
 ExactResult search_for_cpu_seconds(const JobTimes& times, const std::vector<int>& incumbent,
-                                   ExactLimits limits, const ExactOptions& options, double seconds,
+                                   Limits limits, const ExactOptions& options, double seconds,
                                    double& used) {
     std::atomic<bool> stop{false}, done{false};
     limits.stop = &stop;
@@ -108,7 +108,7 @@ std::vector<std::string> split(const std::string& text, char separator) {
 
 int main(int argc, char** argv) {
     double seconds = 8;
-    ExactLimits limits;
+    Limits limits;
     ExactOptions options;
     bool improve = true;
     std::vector<std::pair<std::string, std::string>> runs;  // data file, ub.rep or ""
@@ -124,13 +124,13 @@ int main(int argc, char** argv) {
         if (arg == "--seconds")
             seconds = std::atof(value().c_str());
         else if (arg == "--nodes")
-            limits.node_budget = std::atoll(value().c_str());
+            limits.work_budget = std::atoll(value().c_str());
         else if (arg == "--window")
             options.move_window = std::atoi(value().c_str());
         else if (arg == "--record")
             options.record_min_remaining = std::atoi(value().c_str());
         else if (arg == "--capacity")
-            limits.visited_capacity = std::atoll(value().c_str());
+            options.visited_capacity = std::atoll(value().c_str());
         else if (arg == "--backlogs") {
             options.bounds.pair_backlogs.clear();
             for (const std::string& backlog : split(value(), ','))
@@ -164,7 +164,7 @@ int main(int argc, char** argv) {
         }
         std::vector<int> incumbent;
         if (!rep.empty()) incumbent = zemko_bench::read_result_sequence(rep);
-        if (!zemko_bench::is_permutation_of(incumbent, times.count())) {
+        if (!is_permutation_of_jobs(incumbent, times.count())) {
             incumbent.clear();
             for (int j = 0; j < times.count(); ++j)
                 incumbent.push_back(j);

@@ -21,8 +21,8 @@
 #include <vector>
 
 #include "bench_files.hpp"
+#include "improve/improvement.hpp"
 #include "schedule/insertion.hpp"
-#include "search/improvement.hpp"
 #include "util/thread_pool.hpp"
 
 using namespace zemko;
@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
     std::string message;
     if (!zemko_bench::read_job_times(argv[1], times, message)) fail(message);
     const std::vector<int> start = zemko_bench::read_result_sequence(argv[2]);
-    if (!zemko_bench::is_permutation_of(start, times.count()))
+    if (!is_permutation_of_jobs(start, times.count()))
         fail(std::string(argv[2]) + ": the start sequence is not a permutation of the jobs");
     const long long start_objective = sequence_objective(times, start);
 
@@ -117,20 +117,21 @@ int main(int argc, char** argv) {
         });
     }
 
-    ImprovementLimits limits;
-    limits.start = std::chrono::steady_clock::now();
-    limits.time_limit = wall_limit;
-    limits.step_limit = step_limit;
+    const Clock::time_point start_time = Clock::now();
+    Limits limits;
+    if (wall_limit > 0) limits.deadline = after_seconds(start_time, wall_limit);
+    limits.work_budget = step_limit;
     limits.stop = cpu_limit > 0 ? &stop : nullptr;
     ThreadPool pool;
     pool.resize(threads);
     const ParallelFor parallel = [&pool](int count, const std::function<void(int, int)>& body) {
         pool.run(count, body);
     };
-    const ImprovementResult result =
-        improve_schedule(times, start, seed, limits, parallel, nullptr, settings);
-    const double wall =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - limits.start).count();
+    std::vector<double> found_at;  // seconds of each better sequence
+    const ImprovementResult result = improve_schedule(
+        times, start, seed, limits, parallel,
+        [&](const ImprovementEvent&) { found_at.push_back(seconds_since(start_time)); }, settings);
+    const double wall = seconds_since(start_time);
     const double cpu = process_cpu_seconds() - cpu_at_start;
     finished.store(true);
     if (cpu_watch.joinable()) cpu_watch.join();
@@ -140,8 +141,9 @@ int main(int argc, char** argv) {
     }
     std::printf("start %lld\nobjective %lld\nsteps %lld\ncpu %.3f\nwall %.3f\n", start_objective,
                 result.objective, result.steps, cpu, wall);
-    for (const ImprovementEvent& improvement : result.trace) {
-        std::printf("trace %.3f %lld %lld %s\n", improvement.seconds, improvement.step,
+    for (std::size_t k = 0; k < result.trace.size(); ++k) {
+        const ImprovementEvent& improvement = result.trace[k];
+        std::printf("trace %.3f %lld %lld %s\n", found_at[k], improvement.step,
                     improvement.objective, improvement.found_by);
     }
     if (print_sequence) {

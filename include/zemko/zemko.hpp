@@ -113,6 +113,9 @@ struct Result {
     long long lost_nodes = 0;           // nodes released while the free stack was full
     long long peak_memory = 0;          // the most memory the solve took at once, in bytes
     bool beam_complete = true;          // false when the time limit ended the beam search early
+    // The beam width the search ended with: Beam as the run used it (capped to 4999, at least
+    // 1), or narrower when a time limit had it narrowed to end in its share of the time.
+    int beam_width = 0;
     std::vector<Improvement> improvements;  // each better sequence of the improvement phase
     long long improvement_steps = 0;        // steps the improvement phase made
     // After an improvement phase: a lower bound on the objective of every sequence, and whether

@@ -12,10 +12,11 @@
 #include <zemko/zemko.hpp>
 
 #include "app/interrupt.hpp"
-#include "app/report.hpp"
+#include "app/result_files.hpp"
 #include "app/status_line.hpp"
 #include "input/jobs.hpp"
 #include "input/settings.hpp"
+#include "util/transcript.hpp"
 
 namespace zemko {
 

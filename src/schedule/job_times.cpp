@@ -5,6 +5,15 @@
 
 namespace zemko {
 
+JobTimes job_times_of(const JobTable& table) {
+    JobTimes times;
+    for (int j = 0; j < table.n_jobs; ++j) {
+        times.p1.push_back(table.jobs[j].p1);
+        times.p2.push_back(table.jobs[j].p2);
+    }
+    return times;
+}
+
 long long sequence_objective(const JobTimes& times, const int* sequence, int length) {
     long long c1 = 0, c2 = 0, sum = 0;
     for (int k = 0; k < length; ++k) {
@@ -18,6 +27,16 @@ long long sequence_objective(const JobTimes& times, const int* sequence, int len
 
 long long sequence_objective(const JobTimes& times, const std::vector<int>& sequence) {
     return sequence_objective(times, sequence.data(), static_cast<int>(sequence.size()));
+}
+
+bool is_permutation_of_jobs(const std::vector<int>& sequence, int n) {
+    if (static_cast<int>(sequence.size()) != n) return false;
+    std::vector<char> seen(n, 0);
+    for (const int job : sequence) {
+        if (job < 0 || job >= n || seen[job]) return false;
+        seen[job] = 1;
+    }
+    return true;
 }
 
 }  // namespace zemko

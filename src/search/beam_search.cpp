@@ -31,6 +31,7 @@ SearchEnd run_beam_search(SearchRun& run, LevelExpansion expand) {
                 const int generated = expand(run);
                 say(run.out, "%d-", generated);
                 run.bounds_computed += generated;
+                pace_beam(run, generated);
             } while (beam_not_empty(run.storage));
         }
     } catch (const SearchStopped&) {

@@ -327,7 +327,7 @@ int expand_current_beam(SearchRun& run, int& n_parents) {
     int total = 0;
     const int level = n_parents > 0 ? st.popped[0]->level : 0;
     for (int start = 0; start < n_parents; start += CHUNK_PARENTS) {
-        check_stop(run.stop_check);
+        check_stop(run.limits);
         report_progress(run, level, n_parents);
         total += expand_chunk(
             run, start, start + CHUNK_PARENTS < n_parents ? start + CHUNK_PARENTS : n_parents);

@@ -13,9 +13,10 @@
 
 #include "bounds/bounds_run.hpp"
 #include "schedule/node_storage.hpp"
+#include "search/beam_pace.hpp"
 #include "search/dominance_rules.hpp"
 #include "search/selection_tables.hpp"
-#include "search/stop_check.hpp"
+#include "util/limits.hpp"
 #include "util/memory_budget.hpp"
 #include "util/thread_pool.hpp"
 
@@ -59,7 +60,8 @@ struct SearchRun : BoundsRun {
     int end_level = 0;        // level of the node most recently kept
     int root_lb = 0;          // the bounds of the root, as printed
     int root_ub = 0;
-    StopCheck stop_check;  // the stop flag raised from outside and the deadline, if any
+    Limits limits;  // the stop flag raised from outside and the deadline, if any
+    BeamPace pace;  // the time the search should end by, under a time limit
     std::function<void(const Progress&)> progress;  // told where the search stands, if set
     std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
 };

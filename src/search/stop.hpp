@@ -1,10 +1,11 @@
-// Stopping a run from outside or at its deadline: the beam search looks at the run's stop check
-// between the steps of a level and, when it fires, abandons the level by throwing SearchStopped.
+// Stopping the beam search from outside or at its deadline: it looks at the run's limits
+// between the steps of a level and, when they are reached, abandons the level by throwing
+// SearchStopped.
 #pragma once
 
 #include <exception>
 
-#include "search/stop_check.hpp"
+#include "util/limits.hpp"
 
 namespace zemko {
 
@@ -12,9 +13,9 @@ struct SearchStopped : std::exception {
     const char* what() const noexcept override { return "search stopped"; }
 };
 
-// Throws SearchStopped when the check fires.
-inline void check_stop(const StopCheck& check) {
-    if (should_stop(check)) throw SearchStopped();
+// Throws SearchStopped when the stop flag is raised or the deadline has passed.
+inline void check_stop(const Limits& limits) {
+    if (must_stop(limits)) throw SearchStopped();
 }
 
 }  // namespace zemko

@@ -131,7 +131,26 @@ std::vector<ConvergenceSeries> convergence_series(const std::vector<BatchRow>& r
     return series;
 }
 
-std::string convergence_svg(const std::vector<ConvergenceSeries>& series, bool to_best_known) {
+namespace {
+
+// The plot's scales: whole decades of seconds, and gaps from 0 (or a round value below the
+// lowest, when a run beat its best-known objective) to a round value above the largest.
+struct PlotFrame {
+    double low_decade = 0, high_decade = 1;
+    double y_top = 1, y_bottom = 0, y_step = 1;
+    double plot_width = WIDTH - LEFT - RIGHT;
+    double plot_height = HEIGHT - TOP - BOTTOM;
+
+    double x_of(double seconds) const {
+        const double share = (std::log10(seconds) - low_decade) / (high_decade - low_decade);
+        return LEFT + std::min(share, 1.0) * plot_width;
+    }
+    double y_of(double gap) const { return TOP + plot_height * (y_top - gap) / (y_top - y_bottom); }
+};
+
+// Runs under a time limit end a few milliseconds past it: such an end keeps the axis at the
+// decade it passes and is drawn on the frame's edge.
+PlotFrame plot_frame(const std::vector<ConvergenceSeries>& series) {
     double first = 1, last = 10, top = 0, bottom = 0;
     bool any = false;
     for (const ConvergenceSeries& s : series) {
@@ -144,28 +163,18 @@ std::string convergence_svg(const std::vector<ConvergenceSeries>& series, bool t
         }
         any = true;
     }
-    // Whole decades on the time axis; the gap axis from 0, or from a round value below the
-    // lowest when a run beat its best-known objective, to a round value above the largest.
-    // Runs under a time limit end a few milliseconds past it: such an end keeps the axis at
-    // the decade it passes and is drawn on the frame's edge.
-    const double low_decade = std::floor(std::log10(first));
-    const double high_decade =
-        std::max(low_decade + 1, std::ceil(std::log10(last / DECADE_OVERSHOOT)));
-    const double y_step = tick_step(top - bottom > 0 ? top - bottom : 1);
-    const double y_top = std::max(y_step, std::ceil(top / y_step) * y_step);
-    const double y_bottom = std::floor(bottom / y_step) * y_step;
-    const double plot_width = WIDTH - LEFT - RIGHT;
-    const double plot_height = HEIGHT - TOP - BOTTOM;
-    const auto x_of = [&](double seconds) {
-        const double share = (std::log10(seconds) - low_decade) / (high_decade - low_decade);
-        return LEFT + std::min(share, 1.0) * plot_width;
-    };
-    const auto y_of = [&](double gap) {
-        return TOP + plot_height * (y_top - gap) / (y_top - y_bottom);
-    };
+    PlotFrame frame;
+    frame.low_decade = std::floor(std::log10(first));
+    frame.high_decade =
+        std::max(frame.low_decade + 1, std::ceil(std::log10(last / DECADE_OVERSHOOT)));
+    frame.y_step = tick_step(top - bottom > 0 ? top - bottom : 1);
+    frame.y_top = std::max(frame.y_step, std::ceil(top / frame.y_step) * frame.y_step);
+    frame.y_bottom = std::floor(bottom / frame.y_step) * frame.y_step;
+    return frame;
+}
 
-    const std::string reference =
-        to_best_known ? "the best-known objective" : "the root's lower bound";
+// The title, the grid with its ticks, the frame and the axes' titles.
+std::string frame_svg(const PlotFrame& frame, const std::string& reference) {
     std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + number(WIDTH) +
                       "\" height=\"" + number(HEIGHT) + "\" viewBox=\"0 0 " + number(WIDTH) + " " +
                       number(HEIGHT) + "\" font-family=\"sans-serif\" font-size=\"13\">\n";
@@ -173,63 +182,78 @@ std::string convergence_svg(const std::vector<ConvergenceSeries>& series, bool t
     svg += "<text x=\"" + number(WIDTH / 2) + "\" y=\"" + number(TITLE_Y) +
            "\" text-anchor=\"middle\" font-size=\"16\">" +
            xml_escaped("Mean gap to " + reference + " over time, per number of jobs") + "</text>\n";
-    // Axes, grid and ticks.
-    for (double decade = low_decade; decade <= high_decade; ++decade) {
-        const double x = x_of(std::pow(10.0, decade));
+    for (double decade = frame.low_decade; decade <= frame.high_decade; ++decade) {
+        const double x = frame.x_of(std::pow(10.0, decade));
         svg += "<line x1=\"" + number(x) + "\" y1=\"" + number(TOP) + "\" x2=\"" + number(x) +
-               "\" y2=\"" + number(TOP + plot_height + TICK_LENGTH) +
+               "\" y2=\"" + number(TOP + frame.plot_height + TICK_LENGTH) +
                "\" stroke=\"#ccc\"/>\n<text x=\"" + number(x) + "\" y=\"" +
-               number(TOP + plot_height + TICK_LABEL_DROP) + "\" text-anchor=\"middle\">" +
+               number(TOP + frame.plot_height + TICK_LABEL_DROP) + "\" text-anchor=\"middle\">" +
                label_of_seconds(std::pow(10.0, decade)) + "</text>\n";
     }
-    const int gap_ticks = static_cast<int>(std::lround((y_top - y_bottom) / y_step));
+    const int gap_ticks =
+        static_cast<int>(std::lround((frame.y_top - frame.y_bottom) / frame.y_step));
     for (int tick = 0; tick <= gap_ticks; ++tick) {
         // Counted in steps, so that 0 is drawn as 0 and not as a rounding remainder.
-        const long long steps = std::llround(y_bottom / y_step) + tick;
-        const double gap = static_cast<double>(steps) * y_step;
-        const double y = y_of(gap);
+        const long long steps = std::llround(frame.y_bottom / frame.y_step) + tick;
+        const double gap = static_cast<double>(steps) * frame.y_step;
+        const double y = frame.y_of(gap);
         char label[32];
         std::snprintf(label, sizeof label, "%g", steps == 0 ? 0.0 : gap);
         svg += "<line x1=\"" + number(LEFT - TICK_LENGTH) + "\" y1=\"" + number(y) + "\" x2=\"" +
-               number(LEFT + plot_width) + "\" y2=\"" + number(y) +
+               number(LEFT + frame.plot_width) + "\" y2=\"" + number(y) +
                "\" stroke=\"#ccc\"/>\n<text x=\"" + number(LEFT - Y_LABEL_GAP) + "\" y=\"" +
                number(y + 4) + "\" text-anchor=\"end\">" + label + "</text>\n";
     }
     svg += "<rect x=\"" + number(LEFT) + "\" y=\"" + number(TOP) + "\" width=\"" +
-           number(plot_width) + "\" height=\"" + number(plot_height) +
+           number(frame.plot_width) + "\" height=\"" + number(frame.plot_height) +
            "\" fill=\"none\" stroke=\"black\"/>\n";
-    svg += "<text x=\"" + number(LEFT + plot_width / 2) + "\" y=\"" +
-           number(TOP + plot_height + AXIS_TITLE_DROP) +
+    svg += "<text x=\"" + number(LEFT + frame.plot_width / 2) + "\" y=\"" +
+           number(TOP + frame.plot_height + AXIS_TITLE_DROP) +
            "\" text-anchor=\"middle\">seconds since the run's start (logarithmic)</text>\n";
-    svg += "<text transform=\"translate(22," + number(TOP + plot_height / 2) +
+    svg += "<text transform=\"translate(22," + number(TOP + frame.plot_height / 2) +
            ") rotate(-90)\" text-anchor=\"middle\">mean gap %</text>\n";
-    // One line per number of jobs, and its legend entry.
+    return svg;
+}
+
+// The line of series number `index` and its legend entry.
+std::string series_svg(const PlotFrame& frame, const ConvergenceSeries& s, int index) {
+    const std::string colour = COLOURS[index % (sizeof COLOURS / sizeof COLOURS[0])];
+    std::string points;
+    for (size_t k = 0; k < s.seconds.size(); ++k) {
+        char point[64];
+        std::snprintf(point, sizeof point, "%s%.2f,%.2f", k ? " " : "", frame.x_of(s.seconds[k]),
+                      frame.y_of(s.mean_gap[k]));
+        points += point;
+    }
+    std::string svg = "<polyline fill=\"none\" stroke=\"" + colour +
+                      "\" stroke-width=\"2\" points=\"" + points + "\"><title>" +
+                      std::to_string(s.n_jobs) + " jobs, " + std::to_string(s.runs) +
+                      " runs</title></polyline>\n";
+    const double legend_x = LEFT + frame.plot_width + LEGEND_GAP;
+    const double legend_y = TOP + LEGEND_ROW * index + 8;
+    svg += "<line x1=\"" + number(legend_x) + "\" y1=\"" + number(legend_y) + "\" x2=\"" +
+           number(legend_x + LEGEND_LINE) + "\" y2=\"" + number(legend_y) + "\" stroke=\"" +
+           colour + "\" stroke-width=\"2\"/>\n<text x=\"" + number(legend_x + LEGEND_LINE + 8) +
+           "\" y=\"" + number(legend_y + 4) + "\">" + std::to_string(s.n_jobs) + " jobs (" +
+           std::to_string(s.runs) + ")</text>\n";
+    return svg;
+}
+
+}  // namespace
+
+std::string convergence_svg(const std::vector<ConvergenceSeries>& series, bool to_best_known) {
+    const PlotFrame frame = plot_frame(series);
+    std::string svg =
+        frame_svg(frame, to_best_known ? "the best-known objective" : "the root's lower bound");
     int index = 0;
     for (const ConvergenceSeries& s : series) {
         if (s.seconds.empty()) continue;
-        const std::string colour = COLOURS[index % (sizeof COLOURS / sizeof COLOURS[0])];
-        std::string points;
-        for (size_t k = 0; k < s.seconds.size(); ++k) {
-            char point[64];
-            std::snprintf(point, sizeof point, "%s%.2f,%.2f", k ? " " : "", x_of(s.seconds[k]),
-                          y_of(s.mean_gap[k]));
-            points += point;
-        }
-        svg += "<polyline fill=\"none\" stroke=\"" + colour + "\" stroke-width=\"2\" points=\"" +
-               points + "\"><title>" + std::to_string(s.n_jobs) + " jobs, " +
-               std::to_string(s.runs) + " runs</title></polyline>\n";
-        const double legend_x = LEFT + plot_width + LEGEND_GAP;
-        const double legend_y = TOP + LEGEND_ROW * index + 8;
-        svg += "<line x1=\"" + number(legend_x) + "\" y1=\"" + number(legend_y) + "\" x2=\"" +
-               number(legend_x + LEGEND_LINE) + "\" y2=\"" + number(legend_y) + "\" stroke=\"" +
-               colour + "\" stroke-width=\"2\"/>\n<text x=\"" + number(legend_x + LEGEND_LINE + 8) +
-               "\" y=\"" + number(legend_y + 4) + "\">" + std::to_string(s.n_jobs) + " jobs (" +
-               std::to_string(s.runs) + ")</text>\n";
+        svg += series_svg(frame, s, index);
         ++index;
     }
     if (index == 0)
-        svg += "<text x=\"" + number(LEFT + plot_width / 2) + "\" y=\"" +
-               number(TOP + plot_height / 2) +
+        svg += "<text x=\"" + number(LEFT + frame.plot_width / 2) + "\" y=\"" +
+               number(TOP + frame.plot_height / 2) +
                "\" text-anchor=\"middle\">no run reported its times and its reference</text>\n";
     svg += "</svg>\n";
     return svg;

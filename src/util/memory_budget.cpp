@@ -1,7 +1,9 @@
 // Memory accounting and the automatic ceiling.
 #include "util/memory_budget.hpp"
 
+#include <sys/resource.h>
 #include <unistd.h>
+#include <cstdint>
 #include <fstream>
 #include <string>
 
@@ -51,23 +53,73 @@ size_t control_group_limit() {
     return 0;
 }
 
+// The process's limit of address space (ulimit -v), 0 when it has none. Threads' stacks and
+// the allocator's arenas take address space beyond what the run counts, hence the margin the
+// caller leaves.
+size_t address_space_limit() {
+    struct rlimit limit;
+    if (::getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return 0;
+    return static_cast<size_t>(limit.rlim_cur);
+}
+
 }  // namespace
 
 void reserve_memory(MemoryBudget& budget, size_t bytes) {
-    if (budget.limit != 0 && bytes > budget.limit - budget.reserved) throw MemoryError();
-    budget.reserved += bytes;
-    if (budget.reserved > budget.peak) budget.peak = budget.reserved;
+    size_t taken = budget.reserved.load();
+    do {
+        if (budget.limit != 0 && (taken > budget.limit || bytes > budget.limit - taken))
+            throw MemoryError();
+    } while (!budget.reserved.compare_exchange_weak(taken, taken + bytes));
+    size_t peak = budget.peak.load();
+    while (taken + bytes > peak && !budget.peak.compare_exchange_weak(peak, taken + bytes)) {
+    }
 }
 
 void return_memory(MemoryBudget& budget, size_t bytes) {
-    budget.reserved -= bytes < budget.reserved ? bytes : budget.reserved;
+    size_t taken = budget.reserved.load();
+    while (!budget.reserved.compare_exchange_weak(taken, bytes < taken ? taken - bytes : 0)) {
+    }
+}
+
+size_t memory_left(const MemoryBudget& budget) {
+    if (budget.limit == 0) return SIZE_MAX;
+    const size_t taken = budget.reserved.load();
+    return taken < budget.limit ? budget.limit - taken : 0;
+}
+
+MemoryReservation::MemoryReservation(MemoryBudget* budget, size_t bytes) {
+    if (budget == nullptr) return;
+    reserve_memory(*budget, bytes);
+    budget_ = budget;
+    bytes_ = bytes;
+}
+
+MemoryReservation::MemoryReservation(MemoryReservation&& other) noexcept
+    : budget_(other.budget_), bytes_(other.bytes_) {
+    other.budget_ = nullptr;
+    other.bytes_ = 0;
+}
+
+MemoryReservation& MemoryReservation::operator=(MemoryReservation&& other) noexcept {
+    if (this != &other) {
+        if (budget_) return_memory(*budget_, bytes_);
+        budget_ = other.budget_;
+        bytes_ = other.bytes_;
+        other.budget_ = nullptr;
+        other.bytes_ = 0;
+    }
+    return *this;
+}
+
+MemoryReservation::~MemoryReservation() {
+    if (budget_) return_memory(*budget_, bytes_);
 }
 
 size_t memory_limit_for_setting(int mib) {
     if (mib > 0) return static_cast<size_t>(mib) * MIB;
     size_t limit = physical_memory() / 100 * AUTOMATIC_PERCENT_OF_PHYSICAL;
-    const size_t group = control_group_limit();
-    if (group != 0 && (limit == 0 || group < limit)) limit = group;
+    for (const size_t other : {control_group_limit(), address_space_limit() / 4 * 3})
+        if (other != 0 && (limit == 0 || other < limit)) limit = other;
     return limit;
 }
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "schedule/insertion.hpp"
-#include "search/random_stream.hpp"
+#include "support/test_support.hpp"
 
 using namespace zemko;
 
@@ -17,11 +17,9 @@ struct TimeRange {
     int low, high;
 };
 
-JobTimes random_times(RandomStream& random, int n, TimeRange range) {
+JobTimes random_times(zemko_test::SmallRng& random, int n, TimeRange range) {
     JobTimes times;
-    const auto draw = [&] {
-        return range.low + static_cast<int>(random_below(random, range.high - range.low + 1));
-    };
+    const auto draw = [&] { return random.between(range.low, range.high); };
     for (int j = 0; j < n; ++j) {
         times.p1.push_back(draw());
         times.p2.push_back(draw());
@@ -29,11 +27,11 @@ JobTimes random_times(RandomStream& random, int n, TimeRange range) {
     return times;
 }
 
-std::vector<int> random_sequence(RandomStream& random, int n) {
+std::vector<int> random_sequence(zemko_test::SmallRng& random, int n) {
     std::vector<int> sequence(n);
     std::iota(sequence.begin(), sequence.end(), 0);
     for (int k = n; k > 1; --k)
-        std::swap(sequence[k - 1], sequence[random_below(random, k)]);
+        std::swap(sequence[k - 1], sequence[random.between(0, k - 1)]);
     return sequence;
 }
 
@@ -57,11 +55,11 @@ TEST(Insertion, SequenceObjectiveFollowsTheSchedulingRule) {
 }
 
 TEST(Insertion, EveryPositionMatchesPlainEvaluation) {
-    RandomStream random = make_random_stream(11, 0);
+    zemko_test::SmallRng random{11};
     InsertionWorkspace work;  // reused across sizes, as the walks reuse it
     for (const TimeRange range : RANGES) {
         for (int trial = 0; trial < 300; ++trial) {
-            const int n = 1 + static_cast<int>(random_below(random, 40));
+            const int n = random.between(1, 40);
             const JobTimes times = random_times(random, n, range);
             std::vector<int> sequence = random_sequence(random, n);
             const int job = sequence.back();
@@ -82,11 +80,11 @@ TEST(Insertion, EveryPositionMatchesPlainEvaluation) {
 }
 
 TEST(Insertion, BestReinsertionKeepsTheJobInPlaceUnlessStrictlyBetter) {
-    RandomStream random = make_random_stream(12, 0);
+    zemko_test::SmallRng random{12};
     InsertionWorkspace work;
     for (const TimeRange range : RANGES) {
         for (int trial = 0; trial < 200; ++trial) {
-            const int n = 1 + static_cast<int>(random_below(random, 30));
+            const int n = random.between(1, 30);
             const JobTimes times = random_times(random, n, range);
             const std::vector<int> sequence = random_sequence(random, n);
             const long long objective = sequence_objective(times, sequence);

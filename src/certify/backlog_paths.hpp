@@ -1,0 +1,67 @@
+// The relaxed sequencing problem behind the strong lower bound: sequences of n positions in
+// which a job may appear any number of times, costed exactly through machine 2's backlog and
+// priced by one multiplier per job, and its shortest path over (position, backlog) states.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "schedule/job_times.hpp"
+
+namespace zemko {
+
+// The backlog d = C2 - C1 after a job is tracked in buckets: bucket b stands for every backlog
+// from origin + width * b up to the next bucket, and the path is costed with that smallest
+// value, which can only lower the cost since the cost and the next backlog grow with d. A step
+// that leaves the buckets ends the path there with a bound on the rest (see the source).
+struct BacklogGrid {
+    int jobs = 0;
+    int buckets = 0;
+    std::int64_t origin = 0;  // backlog of bucket 0: min(0, smallest p2)
+    std::int64_t width = 1;   // backlog covered by one bucket
+    std::vector<std::int64_t> p1, p2;
+    std::vector<int> idle_last;    // per job: last bucket whose backlog is <= p1 (-1: none)
+    std::vector<int> idle_target;  // per job: bucket of the backlog p2 (may be >= buckets)
+    // Jobs grouped by shift = floor((p2 - p1) / width), the bucket move of a step without idle
+    // time; within a group by idle_last ascending, then index.
+    std::vector<int> shift;        // per job
+    std::vector<int> group_begin;  // group g holds grouped_jobs[group_begin[g], group_begin[g+1])
+    std::vector<int> group_shift;
+    std::vector<int> grouped_jobs;
+    // Per tail mix a (0..TAIL_MIXES-1): jobs by a * p2 + (4 - a) * p1 descending, ties by index.
+    std::vector<std::vector<int>> tail_orders;
+};
+
+// The bounds on the rest of a path that leaves the buckets mix two bounds on each later
+// backlog with weights a/4 and (4 - a)/4, a = 0..4 (see the source).
+inline constexpr int TAIL_MIXES = 5;
+
+// The grid of `times` with at most max_buckets buckets covering backlogs from its origin up
+// to at least span_factor (2 or more) times the largest |time| (and past the largest p2).
+BacklogGrid make_backlog_grid(const JobTimes& times, int max_buckets, int span_factor);
+
+// Arrays reused from one call to the next.
+struct BacklogWork {
+    std::vector<double> values;  // [(level) * buckets + b]: cheapest cost of a path prefix
+    std::vector<double> step_cost, prefix_min, best_into;
+    std::vector<double> tails;  // [mix * (jobs + 1) + T]: the bound on a rest of T positions
+    std::vector<int> prefix_arg;
+    std::vector<std::uint8_t> tail_taken;
+};
+
+// The cheapest relaxed path for the integer-valued `scaled_prices` (job j's multiplier times
+// `scale`, a multiple of 4 so that the tail mixes stay integers): returns min over paths of
+// scale * cost - the prices of the jobs it uses, an exact integer held in a double, and leaves
+// the path's job at each position in `path` (empty if the path could not be walked back, which
+// its construction rules out). Every true sequence is such a path, so this plus
+// the sum of all prices, divided by scale, is at most the objective of every sequence.
+//
+// `ceiling`, when finite, must be scale times the objective of a true sequence minus the sum
+// of all prices: a state whose value plus a bound on the cost of any sequence of distinct jobs
+// after it exceeds the ceiling is dropped. No sequence at least as good as that one passes
+// through such a state, so the result still bounds the best sequence.
+double cheapest_relaxed_path(const BacklogGrid& grid, double scale,
+                             const std::vector<double>& scaled_prices, double ceiling,
+                             BacklogWork& work, std::vector<int>& path);
+
+}  // namespace zemko

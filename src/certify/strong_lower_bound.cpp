@@ -1,0 +1,339 @@
+#include "certify/strong_lower_bound.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <optional>
+
+#include "certify/backlog_paths.hpp"
+#include "certify/mixed_assignment_bound.hpp"
+#include "certify/position_bounds.hpp"
+#include "schedule/construction.hpp"
+
+namespace zemko {
+
+namespace {
+
+// Prices are multiplier * PRICE_SCALE rounded to integers, so that every path value is an
+// exact integer in a double (all magnitudes stay far below 2^53). A multiple of 4 (see
+// cheapest_relaxed_path).
+constexpr double PRICE_SCALE = 16.0;
+constexpr double PRICE_LIMIT = 68719476736.0;  // 2^36: |multiplier| never grows past it
+constexpr int SHAPE_FUNCTIONS = 6;
+
+// Polyak's step, aimed at the best objective known: the factor starts at FIRST_STEP and
+// halves after STALL_LIMIT steps without a better bound.
+constexpr double FIRST_STEP = 2.0;
+constexpr int STALL_LIMIT = 20;
+
+// A true sequence from a relaxed path: each job stays where it first appears, and the places
+// of its repeats go, in position order, to the missing job nearest in times to the repeated one
+// (ties by index).
+std::vector<int> repair_path(const JobTimes& times, const std::vector<int>& path) {
+    const int n = times.count();
+    std::vector<char> placed(n, 0);
+    std::vector<int> sequence(path);
+    std::vector<int> free_places;
+    for (int k = 0; k < n; ++k) {
+        if (placed[path[k]]) {
+            free_places.push_back(k);
+        } else {
+            placed[path[k]] = 1;
+        }
+    }
+    std::vector<int> missing;
+    for (int j = 0; j < n; ++j)
+        if (!placed[j]) missing.push_back(j);
+    for (int k : free_places) {
+        const int repeated = path[k];
+        std::size_t nearest = 0;
+        std::int64_t nearest_distance = -1;
+        for (std::size_t m = 0; m < missing.size(); ++m) {
+            const int j = missing[m];
+            const std::int64_t distance =
+                std::llabs(static_cast<std::int64_t>(times.p1[j]) - times.p1[repeated]) +
+                std::llabs(static_cast<std::int64_t>(times.p2[j]) - times.p2[repeated]);
+            if (nearest_distance < 0 || distance < nearest_distance) {
+                nearest_distance = distance;
+                nearest = m;
+            }
+        }
+        sequence[k] = missing[nearest];
+        missing.erase(missing.begin() + static_cast<std::ptrdiff_t>(nearest));
+    }
+    return sequence;
+}
+
+// Gram-Schmidt: appends v to the orthogonal basis unless it depends on it.
+void add_orthogonal(std::vector<std::vector<double>>& basis, std::vector<double> v) {
+    const int n = static_cast<int>(v.size());
+    double before = 0.0;
+    for (int j = 0; j < n; ++j)
+        before += v[j] * v[j];
+    for (const auto& q : basis) {
+        double dot = 0.0, norm = 0.0;
+        for (int j = 0; j < n; ++j) {
+            dot += q[j] * v[j];
+            norm += q[j] * q[j];
+        }
+        for (int j = 0; j < n; ++j)
+            v[j] -= dot / norm * q[j];
+    }
+    double norm = 0.0;
+    for (int j = 0; j < n; ++j)
+        norm += v[j] * v[j];
+    if (norm > 1e-9 * before && norm > 0.0) basis.push_back(std::move(v));
+}
+
+// Orthogonal vectors spanning 1, p1, p2, p1^2, p2^2 and p1 p2 over the jobs (the times divided
+// by the largest): the multipliers of a solved instance lie close to their span, so the first
+// steps move the multipliers within it.
+std::vector<std::vector<double>> shape_basis(const JobTimes& times) {
+    const int n = times.count();
+    double largest = 1.0;
+    for (int j = 0; j < n; ++j)
+        largest = std::max({largest, std::fabs(static_cast<double>(times.p1[j])),
+                            std::fabs(static_cast<double>(times.p2[j]))});
+    std::vector<std::vector<double>> basis;
+    for (int f = 0; f < SHAPE_FUNCTIONS; ++f) {
+        std::vector<double> v(n);
+        for (int j = 0; j < n; ++j) {
+            const double a = times.p1[j] / largest, b = times.p2[j] / largest;
+            const double values[SHAPE_FUNCTIONS] = {1.0, a, b, a * a, b * b, a * b};
+            v[j] = values[f];
+        }
+        add_orthogonal(basis, std::move(v));
+    }
+    return basis;
+}
+
+// Replaces `direction` by its projection on the span of the orthogonal `basis`.
+void project(const std::vector<std::vector<double>>& basis, std::vector<double>& direction) {
+    const int n = static_cast<int>(direction.size());
+    std::vector<double> projected(n, 0.0);
+    for (const auto& q : basis) {
+        double dot = 0.0, norm = 0.0;
+        for (int j = 0; j < n; ++j) {
+            dot += q[j] * direction[j];
+            norm += q[j] * q[j];
+        }
+        for (int j = 0; j < n; ++j)
+            projected[j] += dot / norm * q[j];
+    }
+    direction = std::move(projected);
+}
+
+// ceil(value / scale) of an exact integer held in a double.
+std::int64_t ceil_div(double value, std::int64_t scale) {
+    const auto v = static_cast<std::int64_t>(value);
+    std::int64_t q = v / scale;
+    if (v % scale != 0 && v > 0) ++q;
+    return q;
+}
+
+}  // namespace
+
+StrongBoundEffort default_strong_bound_effort(int jobs) {
+    // Measured on times uniform in 1..100: a wider span of backlogs helps more than further
+    // steps up to about 200 jobs; past that the steps are too dear, and a narrow span buys
+    // enough of them.
+    StrongBoundEffort effort;
+    effort.shaped_iterations = 30;
+    // Measured at 500 jobs: the first solve gives most of what 15 give (0.2 s and 1.2 s of a
+    // core); the paths' bound is the stronger one up to about 200 jobs.
+    effort.assignment_solves = 15;
+    if (jobs <= 30) {
+        effort.iterations = 2000;
+        effort.span_factor = 10;
+    } else if (jobs <= 60) {
+        effort.iterations = 1000;
+        effort.span_factor = 10;
+    } else if (jobs <= 100) {
+        effort.iterations = 700;
+        effort.span_factor = 10;
+    } else if (jobs <= 130) {
+        effort.iterations = 450;
+        effort.span_factor = 10;
+    } else if (jobs <= 200) {
+        effort.iterations = 200;
+        effort.span_factor = 20;
+    } else if (jobs <= 300) {
+        effort.iterations = 140;
+        effort.span_factor = 20;
+    } else {
+        effort.iterations = 230;
+        effort.span_factor = 6;
+    }
+    // One bucket per time unit for times up to 100.
+    effort.max_buckets = 100 * effort.span_factor + 24;
+    return effort;
+}
+
+namespace {
+
+// The working state of the Lagrangian steps on the relaxed paths.
+struct PathSteps {
+    BacklogGrid grid;
+    BacklogWork work;
+    std::vector<std::vector<double>> basis;
+    std::vector<double> multipliers, prices, direction;
+    std::vector<int> path, uses;
+    double step_factor = FIRST_STEP;
+    double best_value = -1e300;
+    int stalled = 0;
+};
+
+PathSteps start_path_steps(const JobTimes& times, const StrongBoundEffort& effort,
+                           std::int64_t upper_bound) {
+    const int n = times.count();
+    PathSteps steps;
+    steps.grid = make_backlog_grid(times, std::max(effort.max_buckets, 1), effort.span_factor);
+    steps.basis = shape_basis(times);
+    steps.multipliers.assign(n, static_cast<double>(upper_bound) / n);
+    steps.prices.resize(n);
+    steps.direction.resize(n);
+    steps.uses.resize(n);
+    return steps;
+}
+
+// Solves the paths at the current prices and raises the bound with them; repairs the path into
+// a sequence, which may lower the upper bound. Returns the path's value (unscaled), or
+// nothing when no path came back.
+std::optional<double> solve_paths(const JobTimes& times, PathSteps& steps, StrongBound& result) {
+    const int n = times.count();
+    double price_sum = 0.0;
+    for (int j = 0; j < n; ++j) {
+        steps.prices[j] = std::nearbyint(steps.multipliers[j] * PRICE_SCALE);
+        price_sum += steps.prices[j];
+    }
+    // The relaxed value of the best sequence known bounds the cheapest path from above.
+    const double ceiling = static_cast<double>(result.upper_bound) * PRICE_SCALE - price_sum;
+    const double scaled = cheapest_relaxed_path(steps.grid, PRICE_SCALE, steps.prices, ceiling,
+                                                steps.work, steps.path) +
+                          price_sum;
+    // Neither can happen: the best sequence's path is never dropped, and the values that the
+    // path is walked back along were built from its very steps.
+    if (!(scaled < 1e299) || steps.path.empty()) return std::nullopt;
+    result.lower_bound =
+        std::max(result.lower_bound, ceil_div(scaled, static_cast<std::int64_t>(PRICE_SCALE)));
+    std::fill(steps.uses.begin(), steps.uses.end(), 0);
+    for (const int j : steps.path)
+        ++steps.uses[j];
+    const std::vector<int> repaired = repair_path(times, steps.path);
+    const std::int64_t repaired_value = sequence_objective(times, repaired);
+    if (repaired_value < result.upper_bound) {
+        result.upper_bound = repaired_value;
+        result.best_sequence = repaired;
+    }
+    return scaled / PRICE_SCALE;
+}
+
+// Polyak's step from the path's job counts: each job should be used once. Returns false when
+// no step would change the prices.
+bool step_multipliers(int it, const StrongBoundEffort& effort, double value, PathSteps& steps,
+                      const StrongBound& result) {
+    const int n = static_cast<int>(steps.multipliers.size());
+    if (value > steps.best_value) {
+        steps.best_value = value;
+        steps.stalled = 0;
+    } else if (++steps.stalled >= STALL_LIMIT) {
+        steps.step_factor /= 2;
+        steps.stalled = 0;
+    }
+    double norm = 0.0;
+    for (int j = 0; j < n; ++j) {
+        steps.direction[j] = 1.0 - steps.uses[j];
+        norm += steps.direction[j] * steps.direction[j];
+    }
+    if (norm == 0.0) return false;  // every job used once
+    if (it < effort.shaped_iterations) {
+        project(steps.basis, steps.direction);
+        norm = 0.0;
+        for (int j = 0; j < n; ++j)
+            norm += steps.direction[j] * steps.direction[j];
+        if (norm < 1e-12) return true;
+    }
+    const double step =
+        steps.step_factor * (static_cast<double>(result.upper_bound) - value) / norm;
+    for (int j = 0; j < n; ++j)
+        steps.multipliers[j] =
+            std::clamp(steps.multipliers[j] + step * steps.direction[j], -PRICE_LIMIT, PRICE_LIMIT);
+    return true;
+}
+
+// The Lagrangian bound of the relaxed paths, `effort.iterations` subgradient steps.
+void run_path_steps(const JobTimes& times, const StrongBoundEffort& effort, const Limits& limits,
+                    StrongBound& result) {
+    PathSteps steps = start_path_steps(times, effort, result.upper_bound);
+    for (int it = 0; it < effort.iterations; ++it) {
+        if (must_stop(limits)) {
+            result.stopped = true;
+            return;
+        }
+        if (it == effort.shaped_iterations) {
+            steps.step_factor = FIRST_STEP;
+            steps.stalled = 0;
+        }
+        const std::optional<double> value = solve_paths(times, steps, result);
+        result.iterations_done = it + 1;
+        if (!value) return;
+        if (result.lower_bound >= result.upper_bound) return;  // proven optimal
+        if (!step_multipliers(it, effort, *value, steps, result)) return;
+    }
+}
+
+// The bound's start: the position bounds, and the best sequence at hand to aim at, the
+// insertion construction's or `known`.
+StrongBound start_bound(const JobTimes& times, const std::vector<int>& known,
+                        const Limits& limits) {
+    StrongBound result;
+    const int n = times.count();
+    result.position_bound = position_lower_bound(times);
+    result.lower_bound = result.position_bound;
+    if (n == 0) return result;
+    result.best_sequence = insertion_construction(times, limits);
+    result.upper_bound = sequence_objective(times, result.best_sequence);
+    if (is_permutation_of_jobs(known, n)) {
+        const std::int64_t value = sequence_objective(times, known);
+        if (value < result.upper_bound) {
+            result.upper_bound = value;
+            result.best_sequence = known;
+        }
+    }
+    return result;
+}
+
+}  // namespace
+
+std::size_t strong_bound_bytes(int jobs, const StrongBoundEffort& effort) {
+    const std::size_t n = static_cast<std::size_t>(jobs);
+    const std::size_t buckets = static_cast<std::size_t>(std::max(effort.max_buckets, 1)) + 2;
+    const std::size_t paths = (n + 1) * buckets * sizeof(double) + n * (n + 1);
+    const std::size_t assignment = effort.assignment_solves > 0 ? n * n * sizeof(std::int64_t) : 0;
+    return paths + assignment + 64 * n * sizeof(double);
+}
+
+StrongBound strong_lower_bound(const JobTimes& times, const StrongBoundEffort& effort,
+                               const std::vector<int>& known, const Limits& limits,
+                               MemoryBudget* memory) {
+    const MemoryReservation tables(memory, strong_bound_bytes(times.count(), effort));
+    StrongBound result = start_bound(times, known, limits);
+    if (times.count() <= 1) {
+        result.lower_bound = std::max(result.lower_bound, result.upper_bound);
+        return result;
+    }
+    if (effort.assignment_solves > 0) {
+        const MixedBound mixed =
+            mixed_assignment_bound(times, effort.assignment_solves, result.upper_bound, limits);
+        result.lower_bound = std::max(result.lower_bound, mixed.lower_bound);
+        if (mixed.stopped) {
+            result.stopped = true;
+            return result;
+        }
+        if (result.lower_bound >= result.upper_bound) return result;
+    }
+    run_path_steps(times, effort, limits, result);
+    return result;
+}
+
+}  // namespace zemko

@@ -1,0 +1,51 @@
+// The strong lower bound on C2sum of an instance: the larger of the mixed assignment bound and
+// the Lagrangian bound of the relaxed (position, backlog) paths, each tuned by subgradient steps
+// for a fixed effort, never below the position bounds. Computed once per instance, on one thread.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "schedule/job_times.hpp"
+#include "util/limits.hpp"
+#include "util/memory_budget.hpp"
+
+namespace zemko {
+
+// How much work the bound does. The result depends only on the times, these numbers and the
+// sequence offered to it.
+struct StrongBoundEffort {
+    int iterations = 0;         // shortest-path solves (subgradient steps)
+    int shaped_iterations = 0;  // first steps, moved within smooth functions of the times
+    int max_buckets = 0;        // backlog buckets of the grid
+    int span_factor = 0;        // the buckets cover this many times the largest |time|
+    int assignment_solves = 0;  // solves of the mixed assignment bound, before the paths
+};
+
+// The default effort for n jobs: about 1 s of one core at 100 jobs, 1.5 s at 200, 3 s at 500
+// (times uniform in 1..100, a current x86 core).
+StrongBoundEffort default_strong_bound_effort(int jobs);
+
+struct StrongBound {
+    std::int64_t lower_bound = 0;     // at most the objective of every sequence
+    std::int64_t position_bound = 0;  // the position bounds alone
+    std::int64_t upper_bound = 0;     // objective of best_sequence
+    std::vector<int> best_sequence;   // the best sequence seen (offered, or from the paths)
+    int iterations_done = 0;
+    bool stopped = false;  // `stop` was seen before the effort was spent
+};
+
+// The bound of `times` (any signs, 0 to 501 jobs). `known`, when not empty, is a sequence of all
+// the jobs (say the solver's best): its objective aims the steps, which then converge faster;
+// the bound is valid whatever it is. When `limits` stop it (their flag or deadline; the effort
+// is its work) the call returns within one iteration with the best bound found so far. Its
+// tables are counted in `memory` when given (MemoryError when they do not fit).
+StrongBound strong_lower_bound(const JobTimes& times, const StrongBoundEffort& effort,
+                               const std::vector<int>& known = {}, const Limits& limits = {},
+                               MemoryBudget* memory = nullptr);
+
+// The bytes of the bound's tables for `jobs` jobs and this effort.
+std::size_t strong_bound_bytes(int jobs, const StrongBoundEffort& effort);
+
+}  // namespace zemko

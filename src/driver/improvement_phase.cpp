@@ -1,0 +1,142 @@
+// The improvement phase, its parts in order.
+//
+// The walks come first: they soon find a sequence at or near the optimum. On an instance of at
+// most EXACT_MAX_JOBS jobs they stop early, after a short warm-up, and the exact search starts
+// from their best: when it proves optimality the phase ends at once. The strong lower bound
+// runs beside them from the start, on a thread of its own. Under a step budget alone every part
+// is bounded by work, not time (the exact search by EXACT_NODES_PER_STEP nodes per step, the
+// bound by its effort, which is waited for), so the whole section is the same on every run and
+// with any number of threads.
+#include "driver/improvement_phase.hpp"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "certify/strong_lower_bound.hpp"
+#include "exact/exact_search.hpp"
+#include "improve/improvement.hpp"
+#include "util/joined_thread.hpp"
+
+namespace zemko {
+
+namespace {
+
+constexpr std::size_t WALK_BYTES_PER_JOB = 512;  // a walk's sequences and arrays, per job
+constexpr std::size_t VISITED_ENTRY_BYTES = 64;  // a visited partial sequence in the exact search
+
+bool interrupted(const PhaseContext& context) {
+    return context.interrupt != nullptr && context.interrupt->load();
+}
+
+// Records a better sequence of the phase and prints its line.
+void record(const PhaseContext& context, PhaseOutcome& outcome, long long step, long long objective,
+            const char* found_by) {
+    const PhaseImprovement found{seconds_since(context.run_start), step, objective, found_by};
+    print_improvement(context.out, context.settings, found, context.root_lower_bound);
+    outcome.trace.push_back(found);
+}
+
+// The walks from the phase's best until `limits` end them.
+void run_walks(const PhaseContext& context, const Limits& limits, PhaseOutcome& outcome) {
+    const int n = context.times.count();
+    const ImprovementSettings settings;
+    const MemoryReservation arrays(
+        &context.budget, static_cast<std::size_t>(settings.walks) * n * WALK_BYTES_PER_JOB);
+    const ParallelFor parallel = [&context](int count, const std::function<void(int, int)>& body) {
+        context.pool.run(count, body);
+    };
+    const ImprovementResult walked = improve_schedule(
+        context.times, outcome.best,
+        static_cast<std::uint64_t>(static_cast<unsigned>(context.settings.seed)), limits, parallel,
+        [&](const ImprovementEvent& found) {
+            record(context, outcome, found.step, found.objective, found.found_by);
+        },
+        settings);
+    outcome.steps = walked.steps;
+    if (walked.objective < outcome.best_objective) {
+        outcome.best = walked.sequence;
+        outcome.best_objective = walked.objective;
+    }
+}
+
+// The limits of the walks: the run's, but on a small instance under a time limit, the end of
+// the warm-up before the exact search.
+Limits walk_limits(const PhaseContext& context) {
+    Limits limits;
+    limits.deadline = context.plan.deadline;
+    limits.stop = context.interrupt;
+    limits.work_budget = context.settings.step_limit;
+    if (context.plan.exact_tried && context.plan.timed) {
+        const double left =
+            std::chrono::duration<double>(*context.plan.deadline - Clock::now()).count();
+        limits.deadline =
+            after_seconds(Clock::now(), exact_warm_up_seconds(context.times.count(), left));
+    }
+    return limits;
+}
+
+// The exact search from the phase's best. Returns its lower bound; proven tells whether it
+// proved the best optimal.
+long long run_exact(const PhaseContext& context, PhaseOutcome& outcome, bool& proven) {
+    Limits limits;
+    limits.deadline = context.plan.deadline;
+    limits.stop = context.interrupt;
+    if (context.settings.step_limit > 0)
+        limits.work_budget = context.settings.step_limit * EXACT_NODES_PER_STEP;
+    ExactOptions options;
+    options.visited_capacity =
+        std::min(options.visited_capacity, memory_left(context.budget) / 2 / VISITED_ENTRY_BYTES);
+    const ExactResult exact =
+        exact_search(context.times, outcome.best, limits, options, &context.budget);
+    if (exact.best_objective < outcome.best_objective) {
+        outcome.best = exact.best_sequence;
+        outcome.best_objective = exact.best_objective;
+        record(context, outcome, outcome.steps, outcome.best_objective, "exact search");
+    }
+    proven = exact.proven_optimal;
+    return exact.proven_optimal ? outcome.best_objective : exact.lower_bound;
+}
+
+}  // namespace
+
+PhaseOutcome run_improvement_phase(const PhaseContext& context, const PhaseStart& start) {
+    PhaseOutcome outcome;
+    outcome.ran = true;
+    outcome.best = start.sequence;
+    outcome.best_objective = start.objective;
+    print_phase_heading(context.out, context.settings, start.objective, start.source,
+                        seconds_since(context.run_start));
+
+    // The strong lower bound, beside everything else, until its effort is spent or the phase
+    // ends it.
+    std::atomic<bool> bound_stop{false};
+    StrongBound strong;
+    const auto bound_work = [&context, &strong, &bound_stop, known = start.sequence] {
+        Limits limits;
+        limits.stop = &bound_stop;
+        strong = strong_lower_bound(context.times, context.plan.bound_effort, known, limits,
+                                    &context.budget);
+    };
+    JoinedThread bound_thread(bound_stop, bound_work);
+
+    run_walks(context, walk_limits(context), outcome);
+    long long exact_bound = LLONG_MIN;
+    bool proven = false;
+    if (context.plan.exact_tried && !interrupted(context))
+        exact_bound = run_exact(context, outcome, proven);
+
+    // The bound is waited for under a step budget (its result must not depend on time), and
+    // stopped at once otherwise.
+    if (context.plan.timed || proven || interrupted(context)) bound_stop.store(true);
+    if (bound_thread.started()) {
+        bound_thread.join();
+    } else {
+        bound_work();
+    }
+    outcome.certificate = certify_answer(
+        outcome.best_objective,
+        {strong.lower_bound, exact_bound, context.root_bound_for_certificate}, proven);
+    return outcome;
+}
+
+}  // namespace zemko

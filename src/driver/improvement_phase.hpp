@@ -1,0 +1,58 @@
+// The improvement phase of a run, after the beam search: from a start sequence, the walks
+// improve the schedule on the run's threads until the time limit or the step budget; on small
+// instances the exact search then tries to prove the best optimal; meanwhile the strong lower
+// bound is computed on a thread of its own. Prints the phase's section of the transcript,
+// ending with the certificate.
+#pragma once
+
+#include <atomic>
+#include <climits>
+#include <vector>
+
+#include <zemko/zemko.hpp>
+
+#include "certify/certificate.hpp"
+#include "driver/phase_report.hpp"
+#include "driver/run_plan.hpp"
+#include "schedule/job_times.hpp"
+#include "util/memory_budget.hpp"
+#include "util/thread_pool.hpp"
+#include "util/transcript.hpp"
+
+namespace zemko {
+
+// What the phase works with: the instance, the run's settings, plan and shared resources.
+struct PhaseContext {
+    const JobTimes& times;  // machine 1 first (exchanged for route 2)
+    const Settings& settings;
+    const RunPlan& plan;
+    const Transcript& out;
+    ThreadPool& pool;
+    MemoryBudget& budget;
+    Clock::time_point run_start;
+    const std::atomic<bool>* interrupt = nullptr;      // raised from outside: end the phase soon
+    long long root_lower_bound = 0;                    // the beam search's, for the gap column
+    long long root_bound_for_certificate = LLONG_MIN;  // LLONG_MIN where it may not be used
+};
+
+// Where the phase starts: a permutation of the jobs and what it came from.
+struct PhaseStart {
+    std::vector<int> sequence;
+    long long objective = 0;
+    const char* source = "";
+};
+
+struct PhaseOutcome {
+    bool ran = false;                     // the phase ran (a limit was set, two jobs or more)
+    long long steps = 0;                  // steps of the walks, over all walks
+    std::vector<PhaseImprovement> trace;  // each better sequence, in order
+    std::vector<int> best;                // the best sequence of the phase
+    long long best_objective = 0;
+    Certificate certificate;
+};
+
+// Runs the phase from `start`; needs two jobs or more. Throws MemoryError when memory runs out
+// (every thread it started has ended by then).
+PhaseOutcome run_improvement_phase(const PhaseContext& context, const PhaseStart& start);
+
+}  // namespace zemko

@@ -1,0 +1,36 @@
+// The improvement phase's section of the transcript: its heading, a line per better sequence,
+// its end and the certificate. A run bounded by its steps alone prints no times, so that its
+// transcript is the same on every run.
+#pragma once
+
+#include <vector>
+
+#include <zemko/zemko.hpp>
+
+#include "certify/certificate.hpp"
+#include "util/transcript.hpp"
+
+namespace zemko {
+
+// A better sequence of the phase, as the transcript and the result tell it.
+struct PhaseImprovement {
+    double seconds;  // since the run began
+    long long step;  // steps of the walks done by then
+    long long objective;
+    const char* found_by;  // the part of the phase that found it
+};
+
+// "Improvement phase: TimeLimit = ... s, StepLimit = ... steps, Seed = ...; from FO = ... (...)
+// at ... s": the limits, where the phase starts and what that sequence came from.
+void print_phase_heading(const Transcript& out, const Settings& settings, long long objective,
+                         const char* source, double seconds);
+
+// One better sequence; its gap is to the root's lower bound of the beam search.
+void print_improvement(const Transcript& out, const Settings& settings,
+                       const PhaseImprovement& found, long long root_lower_bound);
+
+// The phase's end: the final objective, the steps, and the certificate line.
+void print_phase_end(const Transcript& out, const Settings& settings, long long objective,
+                     long long steps, double seconds, const Certificate& certificate);
+
+}  // namespace zemko

@@ -1,0 +1,64 @@
+#include "driver/run_plan.hpp"
+
+#include <algorithm>
+
+namespace zemko {
+
+namespace {
+
+// The share of the time limit the beam search is paced to end within. Measured on 100 to 500
+// jobs with time limits of 1 to 60 s: a beam search narrowed to this share and walks from its
+// best beat both a beam search of the full width and the walks alone.
+constexpr double BEAM_SHARE = 0.3;
+
+// The strong bound's full effort goes with time limits of this many seconds or more, and with
+// step budgets of this many steps or more; below, its work shrinks in proportion (so that a
+// short phase is not spent mostly waiting for the bound).
+constexpr int FULL_BOUND_SECONDS = 10;
+constexpr long long FULL_BOUND_STEPS = 20000;
+
+constexpr double WARM_UP_SHARE = 0.2;    // of the time left, for the walks before the exact search
+constexpr double WARM_UP_SECONDS = 1.0;  // at most, at EXACT_MAX_JOBS jobs
+
+// The effort times part / whole when that is less than all of it (at least one of each).
+StrongBoundEffort scaled_effort(StrongBoundEffort effort, long long part, long long whole) {
+    if (part >= whole) return effort;
+    const auto scaled = [part, whole](int full) {
+        return static_cast<int>(std::max(1LL, full * part / whole));
+    };
+    effort.iterations = scaled(effort.iterations);
+    effort.shaped_iterations = std::min(effort.shaped_iterations, effort.iterations);
+    effort.assignment_solves = scaled(effort.assignment_solves);
+    return effort;
+}
+
+}  // namespace
+
+RunPlan plan_run(const Settings& settings, int n_jobs, Clock::time_point start) {
+    RunPlan plan;
+    plan.timed = settings.time_limit > 0;
+    plan.phase = plan.timed || settings.step_limit > 0;
+    plan.exact_tried = n_jobs <= EXACT_MAX_JOBS;
+    if (plan.timed) {
+        plan.deadline = after_seconds(start, settings.time_limit);
+        plan.beam_finish_by = after_seconds(start, BEAM_SHARE * settings.time_limit);
+    }
+    plan.bound_effort = default_strong_bound_effort(n_jobs);
+    if (plan.timed) {
+        plan.bound_effort =
+            scaled_effort(plan.bound_effort, settings.time_limit, FULL_BOUND_SECONDS);
+    } else if (settings.step_limit > 0) {
+        plan.bound_effort = scaled_effort(plan.bound_effort, settings.step_limit, FULL_BOUND_STEPS);
+    }
+    return plan;
+}
+
+double exact_warm_up_seconds(int n_jobs, double left) {
+    // Smaller instances need less of it: their walks settle sooner and their exact search
+    // proves in milliseconds what the warm-up would take a second over.
+    const double size_share = static_cast<double>(n_jobs) * n_jobs /
+                              (static_cast<double>(EXACT_MAX_JOBS) * EXACT_MAX_JOBS);
+    return std::min(WARM_UP_SECONDS * size_share, WARM_UP_SHARE * std::max(0.0, left));
+}
+
+}  // namespace zemko

@@ -1,0 +1,38 @@
+// How a run spends its time and work: whether an improvement phase follows the beam search,
+// the run's deadline, the time the beam search is paced to end by, the start of the exact
+// search, and the effort of the strong lower bound. Decided from the settings and the size of
+// the instance alone, so that the same settings give the same plan on every machine; only the
+// pace of the beam search looks at the clock.
+#pragma once
+
+#include <optional>
+
+#include <zemko/zemko.hpp>
+
+#include "certify/strong_lower_bound.hpp"
+#include "util/limits.hpp"
+
+namespace zemko {
+
+// The exact search is tried on instances of at most this many jobs.
+inline constexpr int EXACT_MAX_JOBS = 60;
+// Nodes of the exact search per improvement step, under a step budget.
+inline constexpr long long EXACT_NODES_PER_STEP = 100;
+
+struct RunPlan {
+    bool phase = false;                         // an improvement phase follows the beam search
+    bool timed = false;                         // a time limit holds
+    std::optional<Clock::time_point> deadline;  // the end of the run, under a time limit
+    std::optional<Clock::time_point> beam_finish_by;  // what the beam search is paced to end by
+    bool exact_tried = false;                         // the exact search follows the walks
+    StrongBoundEffort bound_effort;
+};
+
+// The plan of a run of `n_jobs` jobs that starts at `start`.
+RunPlan plan_run(const Settings& settings, int n_jobs, Clock::time_point start);
+
+// Under a time limit, the walks' warm-up before the exact search, in seconds, when `left`
+// seconds of the limit remain.
+double exact_warm_up_seconds(int n_jobs, double left);
+
+}  // namespace zemko

@@ -1,0 +1,41 @@
+// The dominance rule between two partial sequences of the same jobs, the tie keys that decide
+// between equally good ones, and the rearrangements of a child's last jobs it is tried on.
+#pragma once
+
+#include <cstdint>
+
+#include "exact/prefix_state.hpp"
+#include "schedule/job_times.hpp"
+
+namespace zemko {
+
+// A partial sequence as the rule sees it: its state and its tie key.
+struct RankedPrefix {
+    PrefixState state;
+    std::uint64_t tie_key = 0;  // sum of tie_weight(position, job) over its jobs
+};
+
+// The tie key's term for `job` at 0-based `position`: below 2^54, so that the key of a whole
+// sequence of up to 1024 jobs fits 64 bits without wrapping.
+std::uint64_t tie_weight(int position, int job);
+
+// True when a may replace b: both hold the same jobs, `remaining` jobs follow, and either
+// every completion of b costs more after a, or costs at least as much and a's tie key is the
+// smaller.
+bool prefix_dominates(const RankedPrefix& a, const RankedPrefix& b, int remaining);
+
+// The prefix up to a child of the search: jobs[k] at position k for k < depth, and before[k]
+// the ranked prefix of the first k jobs, for k <= depth.
+struct PrefixPath {
+    const int* jobs;
+    const RankedPrefix* before;
+    int depth;
+};
+
+// True when the child path + [job] (ranked `child`, `remaining` jobs after it) is dominated
+// by the same jobs with `job` moved up to `window` places earlier, or with one of the
+// `window` jobs before it moved behind it.
+bool dominated_by_moves(const JobTimes& times, const PrefixPath& path, int job,
+                        const RankedPrefix& child, int remaining, int window);
+
+}  // namespace zemko

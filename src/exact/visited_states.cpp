@@ -1,0 +1,137 @@
+#include "exact/visited_states.hpp"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "util/memory_error.hpp"
+
+namespace zemko {
+
+int set_words(int jobs) {
+    return jobs / 64 + 1;
+}
+
+namespace {
+
+std::size_t table_bytes(int words, std::size_t buckets) {
+    const std::size_t slot_bytes = sizeof(std::uint64_t) * (1 + static_cast<std::size_t>(words)) +
+                                   sizeof(RankedPrefix) + sizeof(int);
+    return buckets * kVisitedBucketSlots * slot_bytes;
+}
+
+void allocate(VisitedStates& table, std::size_t buckets) {
+    table.reserved = MemoryReservation(table.memory, table_bytes(table.words, buckets));
+    table.bucket_mask = buckets - 1;
+    const std::size_t slots = buckets * kVisitedBucketSlots;
+    table.hashes.assign(slots, 0);
+    table.sets.assign(slots * table.words, 0);
+    table.prefixes.assign(slots, RankedPrefix{});
+    table.scheduled_counts.assign(slots, 0);
+}
+
+// Twice the buckets: the prefixes of bucket b move to bucket b or b + old count, in their
+// order, so that no bucket overflows and the table's content stays the same. When the memory
+// budget or the system refuses the larger table, the table stays as it is, at its largest.
+bool grow(VisitedStates& table) {
+    VisitedStates larger;
+    larger.words = table.words;
+    larger.largest_buckets = table.largest_buckets;
+    larger.recorded = table.recorded;
+    larger.occupied = table.occupied;
+    larger.memory = table.memory;
+    try {
+        allocate(larger, (table.bucket_mask + 1) * 2);
+    } catch (const MemoryError&) {
+        table.largest_buckets = table.bucket_mask + 1;
+        return false;
+    } catch (const std::bad_alloc&) {
+        table.largest_buckets = table.bucket_mask + 1;
+        return false;
+    }
+    VisitedStates old = std::move(table);
+    table = std::move(larger);
+    const std::size_t words = static_cast<std::size_t>(table.words);
+    std::vector<int> filled((old.bucket_mask + 1) * 2, 0);
+    for (std::size_t slot = 0; slot < old.hashes.size(); ++slot) {
+        if (old.hashes[slot] == 0) continue;
+        const std::size_t bucket = old.hashes[slot] & table.bucket_mask;
+        const std::size_t target = bucket * kVisitedBucketSlots + filled[bucket]++;
+        table.hashes[target] = old.hashes[slot];
+        std::copy(old.sets.begin() + slot * words, old.sets.begin() + (slot + 1) * words,
+                  table.sets.begin() + target * words);
+        table.prefixes[target] = old.prefixes[slot];
+        table.scheduled_counts[target] = old.scheduled_counts[slot];
+    }
+    return true;
+}
+
+}  // namespace
+
+VisitedStates make_visited_states(int jobs, std::size_t capacity, MemoryBudget* memory) {
+    VisitedStates table;
+    table.words = set_words(jobs);
+    table.memory = memory;
+    // No more slots than eight per set of jobs that can occur.
+    if (jobs < 40) capacity = std::min(capacity, std::size_t{kVisitedBucketSlots} << jobs);
+    while (table.largest_buckets * 2 * kVisitedBucketSlots <= capacity)
+        table.largest_buckets *= 2;
+    allocate(table, std::min(table.largest_buckets, kVisitedFirstBuckets));
+    return table;
+}
+
+std::uint64_t job_hash_key(int job) {
+    std::uint64_t z =
+        static_cast<std::uint64_t>(job) * 0x9e3779b97f4a7c15ULL + 0x2545f4914f6cdd1dULL;
+    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+    z ^= z >> 31;
+    return z | 1;
+}
+
+bool dominated_or_recorded(VisitedStates& table, const std::uint64_t* set, std::uint64_t set_hash,
+                           const RankedPrefix& prefix, int remaining, int scheduled) {
+    if (set_hash == 0) set_hash = 1;
+    const std::size_t words = static_cast<std::size_t>(table.words);
+    const std::size_t first = (set_hash & table.bucket_mask) * kVisitedBucketSlots;
+    std::size_t target = first + kVisitedBucketSlots;  // where to record: none chosen yet
+    bool target_replaces = false;  // target holds a prefix of the set that `prefix` dominates
+    for (std::size_t slot = first; slot < first + kVisitedBucketSlots; ++slot) {
+        const std::uint64_t hash = table.hashes[slot];
+        if (hash == 0) {
+            if (target == first + kVisitedBucketSlots) target = slot;
+            continue;
+        }
+        if (hash != set_hash ||
+            std::memcmp(&table.sets[slot * words], set, words * sizeof(std::uint64_t)) != 0)
+            continue;
+        if (prefix_dominates(table.prefixes[slot], prefix, remaining)) return true;
+        if (prefix_dominates(prefix, table.prefixes[slot], remaining)) {
+            if (!target_replaces) {
+                target = slot;
+                target_replaces = true;
+            } else {
+                table.hashes[slot] = 0;  // a second dominated prefix of the set: freed
+                --table.occupied;
+            }
+        }
+    }
+    if (target == first + kVisitedBucketSlots && table.bucket_mask + 1 < table.largest_buckets &&
+        table.occupied * 2 >= table.hashes.size() && grow(table)) {
+        return dominated_or_recorded(table, set, set_hash, prefix, remaining, scheduled);
+    }
+    if (target == first + kVisitedBucketSlots) {
+        target = first;
+        for (std::size_t slot = first + 1; slot < first + kVisitedBucketSlots; ++slot)
+            if (table.scheduled_counts[slot] > table.scheduled_counts[target]) target = slot;
+    }
+    if (table.hashes[target] == 0) ++table.occupied;
+    table.hashes[target] = set_hash;
+    std::copy(set, set + words, table.sets.begin() + target * words);
+    table.prefixes[target] = prefix;
+    table.scheduled_counts[target] = scheduled;
+    ++table.recorded;
+    return false;
+}
+
+}  // namespace zemko

@@ -1,0 +1,58 @@
+// A table of bounded size of the partial sequences the exact search has met, by set of
+// scheduled jobs: a new partial sequence is dropped when a recorded one of the same set
+// dominates it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "exact/prefix_dominance.hpp"
+#include "util/memory_budget.hpp"
+
+namespace zemko {
+
+// Buckets of kVisitedBucketSlots slots; a set lives in the bucket its hash selects. The arrays
+// are by slot (the sets: `words` 64-bit words per slot), the hashes first so that a bucket's
+// hashes share a cache line. A hash of 0 marks a free slot. The table starts small and doubles
+// when a full bucket would lose a prefix while half of all slots are taken, until it reaches
+// its largest size, or the memory budget or the system refuses it more: it is a cache, and
+// works on at the size it has.
+inline constexpr int kVisitedBucketSlots = 8;
+inline constexpr std::size_t kVisitedFirstBuckets = 1024;
+
+struct VisitedStates {
+    int words = 0;
+    std::uint64_t bucket_mask = 0;
+    std::size_t largest_buckets = 1;
+    std::vector<std::uint64_t> hashes;
+    std::vector<std::uint64_t> sets;
+    std::vector<RankedPrefix> prefixes;
+    std::vector<int> scheduled_counts;
+    std::size_t occupied = 0;        // slots taken
+    std::int64_t recorded = 0;       // prefixes recorded so far, replaced ones included
+    MemoryBudget* memory = nullptr;  // where the table's bytes are counted, if anywhere
+    MemoryReservation reserved;      // the bytes of the arrays above
+};
+
+// A table for instances of `jobs` jobs that holds at most `capacity` prefixes (and at least
+// one bucket); it grows to that size only when it needs to. Its bytes are counted in `memory`
+// when given; throws MemoryError when not even the first bucket fits.
+VisitedStates make_visited_states(int jobs, std::size_t capacity, MemoryBudget* memory = nullptr);
+
+// The 64-bit words of a set of jobs: job j is bit j % 64 of word j / 64.
+int set_words(int jobs);
+
+// The hash of a set is the exclusive or of the keys of its jobs, so that it follows the set
+// job by job; never 0 (0 marks a free slot, and the empty set is never recorded).
+std::uint64_t job_hash_key(int job);
+
+// True when a recorded prefix of the same `set` (with `set_hash`) dominates `prefix`, which
+// `remaining` jobs follow. Otherwise records it: in place of the recorded prefixes of the set
+// that it dominates, in a free slot, or when the bucket is full and the table at its largest in
+// place of the prefix with the most scheduled jobs (the cheapest to search again; the lowest
+// slot on ties).
+bool dominated_or_recorded(VisitedStates& table, const std::uint64_t* set, std::uint64_t set_hash,
+                           const RankedPrefix& prefix, int remaining, int scheduled);
+
+}  // namespace zemko

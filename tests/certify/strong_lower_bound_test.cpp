@@ -1,0 +1,152 @@
+// The strong lower bound against exhaustive enumeration, and on cases whose optimum is known.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <fstream>
+#include <thread>
+
+#include "certify/position_bounds.hpp"
+#include "certify/strong_lower_bound.hpp"
+#include "support/test_support.hpp"
+
+using namespace zemko;
+
+namespace {
+
+// n jobs with times uniform in 1..100.
+JobTimes uniform_times(std::uint64_t seed, int n) {
+    zemko_test::SmallRng rng{seed};
+    JobTimes times;
+    for (int j = 0; j < n; ++j) {
+        times.p1.push_back(rng.between(1, 100));
+        times.p2.push_back(rng.between(1, 100));
+    }
+    return times;
+}
+
+// Small grids and few iterations: the buckets are wide and paths leave them, so every branch
+// of the relaxation is exercised.
+StrongBoundEffort small_effort(int buckets) {
+    StrongBoundEffort effort;
+    effort.iterations = 60;
+    effort.shaped_iterations = 20;
+    effort.max_buckets = buckets;
+    effort.span_factor = 2;
+    effort.assignment_solves = 4;
+    return effort;
+}
+
+}  // namespace
+
+TEST(StrongLowerBound, NeverExceedsTheOptimumOfSmallInstances) {
+    struct Family {
+        int low, high;
+    };
+    // Zeros, negative times, heavy ties (three values), and times of a million.
+    const Family families[] = {{1, 100}, {0, 9}, {-20, 30}, {-3, -1}, {4, 6}, {-1000000, 1000000}};
+    zemko_test::SmallRng rng{2024};
+    for (const Family& family : families) {
+        for (int round = 0; round < 30; ++round) {
+            const int n = rng.between(1, 8);
+            JobTimes times;
+            for (int j = 0; j < n; ++j) {
+                times.p1.push_back(rng.between(family.low, family.high));
+                times.p2.push_back(rng.between(family.low, family.high));
+            }
+            const std::int64_t optimum = zemko_test::brute_force_optimum(times);
+            // Offered: nothing, a random order, or a list that is not a sequence of the jobs.
+            std::vector<int> offered;
+            if (round % 3 == 1) {
+                for (int j = 0; j < n; ++j)
+                    offered.push_back(j);
+                for (int j = n - 1; j > 0; --j)
+                    std::swap(offered[j], offered[rng.between(0, j)]);
+            } else if (round % 3 == 2) {
+                offered.assign(n, 0);
+            }
+            for (int buckets : {3, 64, 1024}) {
+                const StrongBound bound = strong_lower_bound(times, small_effort(buckets), offered);
+                SCOPED_TRACE(testing::Message() << "family [" << family.low << ", " << family.high
+                                                << "] round " << round << " buckets " << buckets);
+                EXPECT_LE(bound.position_bound, optimum);
+                EXPECT_LE(bound.lower_bound, optimum);
+                EXPECT_GE(bound.lower_bound, bound.position_bound);
+                EXPECT_EQ(sequence_objective(times, bound.best_sequence), bound.upper_bound);
+                EXPECT_GE(bound.upper_bound, optimum);
+                if (round % 3 == 1) {
+                    EXPECT_LE(bound.upper_bound, sequence_objective(times, offered));
+                }
+            }
+        }
+    }
+}
+
+TEST(StrongLowerBound, ReachesTheOptimumWhereItIsKnown) {
+    const StrongBoundEffort effort = default_strong_bound_effort(20);
+    EXPECT_EQ(strong_lower_bound(JobTimes{}, effort).lower_bound, 0);
+    EXPECT_EQ(strong_lower_bound(JobTimes{{7}, {-3}}, effort).lower_bound, 4);
+
+    // Identical jobs: every order is optimal, c2 = 5k + 3 at the k-th job.
+    JobTimes identical{std::vector<int>(12, 5), std::vector<int>(12, 3)};
+    EXPECT_EQ(strong_lower_bound(identical, effort).lower_bound, 5 * 78 + 12 * 3);
+
+    // The bundled 20-job example: the bound meets the best sequence known, proving it optimal.
+    JobTimes example;
+    std::ifstream in(std::string(ZEMKO_SOURCE_DIR) + "/examples/flowshop20.txt");
+    int number, p1, p2, route;
+    while (in >> number >> p1 >> p2 >> route) {
+        example.p1.push_back(p1);
+        example.p2.push_back(p2);
+    }
+    ASSERT_EQ(example.count(), 20);
+    EXPECT_EQ(strong_lower_bound(example, effort).lower_bound, 10195);
+}
+
+TEST(StrongLowerBound, GivesTheSameResultForTheSameInput) {
+    const JobTimes times = uniform_times(11, 60);
+    StrongBoundEffort effort = default_strong_bound_effort(times.count());
+    effort.iterations = 100;
+    const StrongBound first = strong_lower_bound(times, effort);
+    const StrongBound second = strong_lower_bound(times, effort);
+    EXPECT_EQ(first.lower_bound, second.lower_bound);
+    EXPECT_EQ(first.best_sequence, second.best_sequence);
+    EXPECT_GT(first.lower_bound, first.position_bound);
+}
+
+TEST(StrongLowerBound, StopsPromptlyWhenAsked) {
+    const JobTimes times = uniform_times(7, 500);
+    StrongBoundEffort effort = default_strong_bound_effort(times.count());
+
+    // Asked before it starts: the position bound and a heuristic sequence, no iteration.
+    const std::atomic<bool> stopped{true};
+    Limits limits;
+    limits.stop = &stopped;
+    const StrongBound at_once = strong_lower_bound(times, effort, {}, limits);
+    EXPECT_TRUE(at_once.stopped);
+    EXPECT_EQ(at_once.iterations_done, 0);
+    EXPECT_EQ(at_once.lower_bound, position_lower_bound(times));
+    EXPECT_EQ(sequence_objective(times, at_once.best_sequence), at_once.upper_bound);
+
+    // Asked while it works on an effort of minutes: it stops before spending it. The flag is
+    // looked at where each iteration begins, so a budget of k iterations does exactly k.
+    effort.iterations = 100000;
+    std::atomic<bool> stop{false};
+    StrongBound bound;
+    limits.stop = &stop;
+    std::thread worker([&] { bound = strong_lower_bound(times, effort, {}, limits); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    stop = true;
+    worker.join();
+    EXPECT_TRUE(bound.stopped);
+    EXPECT_LT(bound.iterations_done, effort.iterations);
+    EXPECT_GE(bound.lower_bound, bound.position_bound);
+
+    effort.iterations = 3;
+    effort.assignment_solves = 1;
+    const StrongBound budgeted = strong_lower_bound(times, effort);
+    EXPECT_FALSE(budgeted.stopped);
+    EXPECT_EQ(budgeted.iterations_done, 3);
+}
