@@ -195,66 +195,42 @@ PYBIND11_MODULE(_zemko, m) {
             return text.str();
         });
 
-    py::class_<PyResult>(m, "Result", "What a solve found.")
-        .def_property_readonly(
-            "status", [](const PyResult& r) { return r.result.status; }, "how the solve ended")
-        .def_property_readonly(
-            "objective", [](const PyResult& r) { return r.result.objective; },
-            "the best sequence's objective, the sum of the completion times on the last machine "
-            "(2147483647 when no sequence was found)")
-        .def_property_readonly(
-            "sequence", [](const PyResult& r) { return r.result.sequence; },
-            "the best sequence as 0-based job indices, as in ub.rep")
-        .def_property_readonly(
-            "root_lower_bound", [](const PyResult& r) { return r.result.root_lower_bound; },
-            "the lower bound of the search's root")
-        .def_property_readonly(
-            "root_upper_bound", [](const PyResult& r) { return r.result.root_upper_bound; },
-            "the upper bound of the search's root")
-        .def_property_readonly(
-            "level_found", [](const PyResult& r) { return r.result.level_found; },
-            "the level whose node produced the best sequence of the beam search")
-        .def_property_readonly(
-            "end_level", [](const PyResult& r) { return r.result.end_level; },
-            "the level of the last node kept in a beam")
-        .def_property_readonly(
-            "max_beam", [](const PyResult& r) { return r.result.max_beam; },
-            "the most nodes kept at any level")
-        .def_property_readonly(
-            "bounds_computed", [](const PyResult& r) { return r.result.bounds_computed; },
-            "children generated over all levels")
-        .def_property_readonly(
-            "recoveries", [](const PyResult& r) { return r.result.recoveries; },
-            "calls of the recovery step")
-        .def_property_readonly(
-            "better_ub_solutions", [](const PyResult& r) { return r.result.better_ub_solutions; },
-            "bounds improved by the greedy completion")
-        .def_property_readonly(
-            "lost_nodes", [](const PyResult& r) { return r.result.lost_nodes; },
-            "nodes released while the free stack was full")
-        .def_property_readonly(
-            "peak_memory", [](const PyResult& r) { return r.result.peak_memory; },
-            "the most memory the solve took at once, in bytes")
-        .def_property_readonly(
-            "beam_complete", [](const PyResult& r) { return r.result.beam_complete; },
-            "False when the time limit ended the beam search early")
-        .def_property_readonly(
-            "beam_width", [](const PyResult& r) { return r.result.beam_width; },
-            "the beam width the search ended with (narrower than Beam when a time limit had "
-            "it narrowed)")
-        .def_property_readonly(
-            "improvements", [](const PyResult& r) { return r.result.improvements; },
-            "each better sequence of the improvement phase, in order (a list of Improvement)")
-        .def_property_readonly(
-            "improvement_steps", [](const PyResult& r) { return r.result.improvement_steps; },
-            "steps the improvement phase made")
-        .def_property_readonly(
-            "certified_lower_bound",
-            [](const PyResult& r) { return r.result.certified_lower_bound; },
-            "after an improvement phase: no sequence has a smaller objective")
-        .def_property_readonly(
-            "optimal", [](const PyResult& r) { return r.result.optimal; },
-            "the answer is proven optimal")
+    // The fields of a solve's result, each a read-only property of the same name.
+    py::class_<PyResult> result(m, "Result", "What a solve found.");
+#define ZEMKO_RESULT_FIELD(field, doc) \
+    result.def_property_readonly(      \
+        #field, [](const PyResult& r) { return r.result.field; }, doc);
+    ZEMKO_RESULT_FIELD(status, "how the solve ended")
+    ZEMKO_RESULT_FIELD(
+        objective,
+        "the best sequence's objective, the sum of the completion times on the last machine "
+        "(2147483647 when no sequence was found)")
+    ZEMKO_RESULT_FIELD(sequence, "the best sequence as 0-based job indices, as in ub.rep")
+    ZEMKO_RESULT_FIELD(root_lower_bound, "the lower bound of the search's root")
+    ZEMKO_RESULT_FIELD(root_upper_bound, "the upper bound of the search's root")
+    ZEMKO_RESULT_FIELD(level_found,
+                       "the level whose node produced the best sequence of the beam search")
+    ZEMKO_RESULT_FIELD(end_level, "the level of the last node kept in a beam")
+    ZEMKO_RESULT_FIELD(max_beam, "the most nodes kept at any level")
+    ZEMKO_RESULT_FIELD(bounds_computed, "children generated over all levels")
+    ZEMKO_RESULT_FIELD(recoveries, "calls of the recovery step")
+    ZEMKO_RESULT_FIELD(better_ub_solutions, "bounds improved by the greedy completion")
+    ZEMKO_RESULT_FIELD(lost_nodes, "nodes released while the free stack was full")
+    ZEMKO_RESULT_FIELD(peak_memory, "the most memory the solve took at once, in bytes")
+    ZEMKO_RESULT_FIELD(beam_complete, "False when the time limit ended the beam search early")
+    ZEMKO_RESULT_FIELD(
+        beam_width,
+        "the beam width the search ended with (narrower than Beam when a time limit had "
+        "it narrowed)")
+    ZEMKO_RESULT_FIELD(
+        improvements,
+        "each better sequence of the improvement phase, in order (a list of Improvement)")
+    ZEMKO_RESULT_FIELD(improvement_steps, "steps the improvement phase made")
+    ZEMKO_RESULT_FIELD(certified_lower_bound,
+                       "after an improvement phase: no sequence has a smaller objective")
+    ZEMKO_RESULT_FIELD(optimal, "the answer is proven optimal")
+#undef ZEMKO_RESULT_FIELD
+    result
         .def_readonly("transcript", &PyResult::transcript,
                       "the console's text of the run when asked for, else None")
         .def("__repr__", [](const PyResult& r) {

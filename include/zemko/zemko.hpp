@@ -65,8 +65,9 @@ enum class SettingKind { flag, number };
         "process's control group, whichever is smaller; a run that would take more ends with "     \
         "the memory error")                                                                        \
     ROW(time_limit, "TimeLimit", 0, number,                                                        \
-        "seconds of wall time for the whole run; the improvement phase after the beam search "     \
-        "uses what remains; 0: no limit, and without StepLimit no improvement phase")              \
+        "seconds of wall time for the whole run: the beam search is paced to end within a "        \
+        "fifth of it, narrowing the beam when needed, and the improvement phase after it uses "    \
+        "the rest; 0: no limit, and without StepLimit no improvement phase")                       \
     ROW(step_limit, "StepLimit", 0, number,                                                        \
         "improvement steps over all walks (a step takes a few jobs out, puts each back at its "    \
         "best place and searches around the changes): a budget whose results are the same on "     \

@@ -3,6 +3,7 @@
 
 #include <pthread.h>
 #include <signal.h>
+#include <system_error>
 
 namespace zemko {
 
@@ -24,6 +25,15 @@ sigset_t watched_set() {
 InterruptWatch::InterruptWatch(std::atomic<bool>& stop) : stop_(stop) {
     const sigset_t set = watched_set();
     ::pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    try {
+        start_watcher(set);
+    } catch (const std::system_error&) {
+        // No thread to spare (a tight address-space limit): Ctrl-C keeps its default action.
+        ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+    }
+}
+
+void InterruptWatch::start_watcher(const sigset_t& set) {
     watcher_ = std::thread([this, set] {
         for (;;) {
             int signal_number = 0;
@@ -45,6 +55,7 @@ InterruptWatch::InterruptWatch(std::atomic<bool>& stop) : stop_(stop) {
 }
 
 InterruptWatch::~InterruptWatch() {
+    if (!watcher_.joinable()) return;
     done_.store(true);
     ::pthread_kill(watcher_.native_handle(), WATCH_END_SIGNAL);
     watcher_.join();

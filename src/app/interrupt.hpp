@@ -2,6 +2,8 @@
 // the run ends cleanly; a second Ctrl-C kills the process as usual.
 #pragma once
 
+#include <signal.h>
+
 #include <atomic>
 #include <thread>
 
@@ -17,6 +19,8 @@ class InterruptWatch {
     ~InterruptWatch();
 
   private:
+    void start_watcher(const sigset_t& set);
+
     std::atomic<bool>& stop_;
     std::atomic<bool> done_{false};
     std::thread watcher_;

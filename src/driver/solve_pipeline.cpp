@@ -24,12 +24,12 @@ long long root_bound_for_certificate(const SearchRun& run) {
 // What the plan changed in the beam search, or that the time ran out during it.
 void print_beam_decisions(const SearchRun& run, SearchEnd end) {
     const BeamPace& pace = run.pace;
-    if (pace.narrowed_at_level > 0)
+    if (pace.finish_by && pace.narrowest < pace.first_width)
         say(run.out,
-            "\nBeam narrowed from %d to %d at level %d, to end within %.2f s of TimeLimit = %d s\n",
-            pace.first_width, run.settings.beam, pace.narrowed_at_level,
+            "\nBeam paced to end within %.2f s of TimeLimit = %d s: width %d asked, %d at the "
+            "narrowest, %d at the end\n",
             std::chrono::duration<double>(*pace.finish_by - run.start).count(),
-            run.settings.time_limit);
+            run.settings.time_limit, pace.first_width, pace.narrowest, run.settings.beam);
     if (end == SearchEnd::stopped)
         say(run.out, "\nTime limit reached during the beam search, at level %d\n", run.end_level);
 }
@@ -77,7 +77,7 @@ PipelineOutcome run_solve_pipeline(SearchRun& run) {
     PipelineOutcome outcome;
     const RunPlan plan = plan_run(run.settings, run.table.n_jobs, run.start);
     run.limits.deadline = plan.deadline;
-    if (plan.beam_finish_by) start_beam_pace(run, *plan.beam_finish_by);
+    if (plan.beam_finish_by) start_beam_pace(run, Clock::now(), *plan.beam_finish_by);
     outcome.end = run_beam_search(run);
     print_final_report(run);
     if (!plan.phase || outcome.end == SearchEnd::refused || interrupted(run) ||

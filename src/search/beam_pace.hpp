@@ -1,7 +1,8 @@
-// Narrowing the beam so that the search ends by a given time: after each level, the time the
-// levels took so far, against their work, forecasts the time of the levels left at the current
-// width; when that would end past the target, the width is cut in proportion, never below 1.
-// Used only under a time limit: it makes the search depend on the machine's speed.
+// Pacing the beam search to end by a given time, under a time limit: after each level, the
+// time per unit of work of the recent levels forecasts the time of the levels left, and the
+// width of the beam is set so that they end in time, never wider than the width asked for and
+// never below 1. It makes the search depend on the machine's speed, so it is used only under a
+// time limit.
 #pragma once
 
 #include <optional>
@@ -15,17 +16,18 @@ struct SearchRun;
 struct BeamPace {
     std::optional<Clock::time_point> finish_by;  // when the search should be over; none: no pace
     Clock::time_point begin;                     // when the search began
-    double work_done = 0;       // over the levels expanded: children times jobs left to bound
-    int levels_done = 0;        // levels expanded
-    int first_width = 0;        // the width the search began with
-    int narrowed_at_level = 0;  // the level at which it was last narrowed; 0: never
+    Clock::time_point level_end;                 // when the last level ended
+    double seconds_per_work = 0;  // recent levels' time per parent and job left (0: none yet)
+    int levels_done = 0;          // levels expanded
+    int first_width = 0;          // the width asked for (as the set-up capped it)
+    int narrowest = 0;            // the narrowest width set
 };
 
-// Starts pacing the run's beam search to end by `finish_by`.
-void start_beam_pace(SearchRun& run, Clock::time_point finish_by);
+// Starts pacing the run's beam search, which begins `now`, to end by `finish_by`.
+void start_beam_pace(SearchRun& run, Clock::time_point now, Clock::time_point finish_by);
 
-// Counts the level just expanded (it generated `children`) and narrows the width for the
-// levels left when they would not end in time.
-void pace_beam(SearchRun& run, int children);
+// Counts the level just expanded (it had `parents` parents and ended `now`) and sets the width
+// for the levels left so that they end in time.
+void pace_beam(SearchRun& run, int parents, Clock::time_point now);
 
 }  // namespace zemko

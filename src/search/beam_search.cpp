@@ -2,6 +2,7 @@
 #include "search/beam_search.hpp"
 
 #include "search/beam_selection.hpp"
+#include "search/level_state.hpp"
 #include "search/selection_tables.hpp"
 #include "search/setup.hpp"
 #include "search/stop.hpp"
@@ -9,6 +10,11 @@
 namespace zemko {
 
 namespace {
+
+// The parents of the level expanded last (0 for an expansion that does not keep them).
+int parents_of_last_level(const SearchRun& run) {
+    return run.level ? static_cast<int>(run.level->popped.size()) : 0;
+}
 
 // The memory report, then the release with its balance check.
 void release_search_memory(SearchRun& run) {
@@ -31,7 +37,7 @@ SearchEnd run_beam_search(SearchRun& run, LevelExpansion expand) {
                 const int generated = expand(run);
                 say(run.out, "%d-", generated);
                 run.bounds_computed += generated;
-                pace_beam(run, generated);
+                pace_beam(run, parents_of_last_level(run), Clock::now());
             } while (beam_not_empty(run.storage));
         }
     } catch (const SearchStopped&) {

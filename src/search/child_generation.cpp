@@ -63,11 +63,12 @@ constexpr size_t LISTS_BUDGET = size_t{64} << 20;
 
 }  // namespace
 
-ParentLists* ListsTable::slot(int p, int n_jobs, MemoryBudget& budget) {
+ParentLists* ListsTable::slot(int p, int n_jobs, int most_parents, MemoryBudget& budget) {
     if (stride != ParentLists::bytes_needed(n_jobs)) {
         // Another n_jobs: every slot is laid out again when next used.
         stride = ParentLists::bytes_needed(n_jobs);
-        const size_t parents = LISTS_BUDGET / stride + CHUNK_PARENTS;
+        const size_t parents =
+            std::min(LISTS_BUDGET / stride, static_cast<size_t>(most_parents)) + CHUNK_PARENTS;
         if (!block.ensure(parents * stride)) throw MemoryError();
         for (auto& old : lists)
             if (old) old->laid_out_for = -1;
@@ -219,9 +220,10 @@ int expand_chunk(SearchRun& run, int chunk_start, int chunk_end) {
     const int n_jobs = run.table.n_jobs;
     const int n_chunk = chunk_end - chunk_start;
     for (int c = 0; c < n_chunk; ++c)
-        st.work[c].lists = st.lists.whole_level
-                               ? st.lists.now_lists->slot(chunk_start + c, n_jobs, run.budget)
-                               : st.lists.chunk.slot(c, n_jobs, run.budget);
+        st.work[c].lists =
+            st.lists.whole_level
+                ? st.lists.now_lists->slot(chunk_start + c, n_jobs, run.settings.beam, run.budget)
+                : st.lists.chunk.slot(c, n_jobs, CHUNK_PARENTS, run.budget);
     const int threads = run.pool.size();
     while (static_cast<int>(st.scratch.size()) < threads)
         st.scratch.push_back(std::make_unique<NodeBuffer>());

@@ -50,15 +50,17 @@ struct ParentWork {
 };
 
 // The lists of a table's parents side by side in one mapped block, which is sized once per run
-// for as many parents as a whole level's lists may have.
+// for as many parents as a whole level's lists may have (no more than the beam holds, so that
+// the run's address space stays near what it uses).
 struct ListsTable {
     std::vector<std::unique_ptr<ParentLists>> lists;  // by parent
     MappedBlock block;
     size_t stride = 0;  // bytes per parent in the block, for the run's n_jobs
 
-    // The lists of parent p, laid out for n_jobs jobs, a new slot counted in the budget;
-    // throws MemoryError when the block cannot be mapped or the budget would be passed.
-    ParentLists* slot(int p, int n_jobs, MemoryBudget& budget);
+    // The lists of parent p (p < most_parents), laid out for n_jobs jobs, a new slot counted in
+    // the budget; throws MemoryError when the block cannot be mapped or the budget would be
+    // passed.
+    ParentLists* slot(int p, int n_jobs, int most_parents, MemoryBudget& budget);
 };
 
 struct LevelLists {

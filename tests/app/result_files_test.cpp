@@ -3,6 +3,7 @@
 // Whatever happens, nothing already in ub.rep or out.txt is lost or mixed.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <regex>
 #include <set>
@@ -132,23 +133,53 @@ TEST(ResultFiles, FilePermissionsAreRespected) {
     }
 }
 
-TEST(ResultFiles, RunningOutOfMemoryWritesNoResultFile) {
+// Each engine under limits of the address space (ulimit -v), from one too small for any run to
+// one that is plenty: a run either completes with a valid answer, or ends with the memory error
+// and leaves the result files as they were; it is never killed.
+TEST(ResultFiles, EveryEngineUnderAnAddressSpaceLimitEndsCleanly) {
     if (zemko_test::built_with_address_sanitizer() || std::getenv("ZEMKO_RUN_WRAPPER"))
         GTEST_SKIP() << "an address-space limit cannot be tested under a memory checker";
-    // The tables of a level of 501 parents of 501 jobs alone pass 128 MB.
-    constexpr size_t LIMIT = size_t{128} << 20;
-    ScratchDir dir;
-    std::string data;
-    for (int i = 1; i <= 501; ++i)
-        data += std::to_string(i) + " 1 1 1\n";
-    dir.write("data.txt", data);
-    dir.write("ub.rep", OLD_UB);
-    dir.write("out.txt", OLD_OUT);
-    RunResult run = zemko_test::run_zemko_with_memory_limit(dir.path(), {"data.txt"}, LIMIT);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(ends_with(run.output, "-\nMemory Error\n")) << run.output;
-    EXPECT_EQ(dir.read("ub.rep"), OLD_UB);
-    EXPECT_EQ(dir.read("out.txt"), OLD_OUT);
+    struct Engine {
+        const char* name;
+        int jobs;
+        const char* settings;
+    };
+    const Engine engines[] = {{"beam search", 200, ""},
+                              {"walks and the strong bound", 120, "StepLimit = 500\n"},
+                              {"walks, the exact search and the bound", 40, "StepLimit = 500\n"}};
+    constexpr size_t MIB = size_t{1} << 20;
+    const size_t limits[] = {12 * MIB, 40 * MIB, 100 * MIB, 400 * MIB};
+    for (const Engine& engine : engines) {
+        const auto times = zemko_test::random_times(engine.jobs, engine.jobs, 1, 100);
+        for (const size_t limit : limits) {
+            SCOPED_TRACE(std::string(engine.name) + ", " + std::to_string(limit / MIB) + " MiB");
+            ScratchDir dir;
+            dir.write("data.txt", zemko_test::data_file(times));
+            dir.write("ZEMKO.INI", engine.settings);
+            dir.write("ub.rep", OLD_UB);
+            dir.write("out.txt", OLD_OUT);
+            const RunResult run =
+                zemko_test::run_zemko_with_memory_limit(dir.path(), {"data.txt"}, limit);
+            if (run.status == 0) {
+                const auto ub = parse_numbers(dir.read("ub.rep"));
+                ASSERT_EQ(ub.size(), times.size() + 1);
+                EXPECT_EQ(
+                    zemko_test::objective_of(std::vector<int>(ub.begin() + 1, ub.end()), times),
+                    ub[0]);
+            } else {
+                EXPECT_EQ(run.status, 1) << run.output;
+                EXPECT_TRUE(ends_with(run.output, "\nMemory Error\n")) << run.output;
+                EXPECT_EQ(dir.read("ub.rep"), OLD_UB);
+                EXPECT_EQ(dir.read("out.txt"), OLD_OUT);
+            }
+            if (limit == limits[0]) {
+                EXPECT_EQ(run.status, 1) << "a run fits in 12 MiB";
+            }
+            if (limit == limits[3]) {
+                EXPECT_EQ(run.status, 0) << run.output;
+            }
+        }
+    }
 }
 
 TEST(ResultFiles, ARunThatWouldPassItsMemoryLimitStopsCleanly) {

@@ -126,7 +126,7 @@ def test_result_carries_every_field_of_a_run_with_a_time_limit():
     assert 0 < result.max_beam <= 10
     assert result.bounds_computed > 0 and result.recoveries > 0
     assert result.better_ub_solutions == 0 and result.lost_nodes == 0
-    assert result.peak_memory > 0 and result.beam_complete
+    assert result.peak_memory > 0 and result.beam_complete and 1 <= result.beam_width <= 10
     assert result.improvement_steps >= 0 and isinstance(result.optimal, bool)
     previous = None
     for found in result.improvements:
