@@ -273,7 +273,11 @@ std::vector<std::pair<int, int>> random_times(unsigned seed, int n, int low, int
 }
 
 std::string source_path(const std::string& relative) {
-    return std::string(ZEMKO_SOURCE_DIR) + "/" + relative;
+    // Appended piece by piece: g++ 12 misreads the chained + of a literal as an overflow.
+    std::string path = ZEMKO_SOURCE_DIR;
+    path += '/';
+    path += relative;
+    return path;
 }
 
 std::string read_text(const std::string& path) {
