@@ -40,7 +40,7 @@ std::string section_of(const std::string& transcript) {
 TEST(ImprovementPhaseRuns, AStepBudgetGivesTheSameTextWithAnyThreads) {
     const auto jobs = jobs_of(zemko_test::random_times(21, 45, 1, 100));  // the exact search too
     zemko::Settings settings;
-    settings.step_limit = 3000;
+    settings.step_limit = 1000;
     std::string texts[3];
     zemko::Result result;
     const int threads[] = {1, 2, 0};
@@ -54,13 +54,13 @@ TEST(ImprovementPhaseRuns, AStepBudgetGivesTheSameTextWithAnyThreads) {
     // certificate.
     const std::string section = section_of(texts[0]);
     const std::regex shape(
-        "\nImprovement phase: StepLimit = 3000 steps, Seed = 1; from FO = [0-9]+ "
+        "\nImprovement phase: StepLimit = 1000 steps, Seed = 1; from FO = [0-9]+ "
         "\\((beam search|insertion)\\)\n"
         "(step +[0-9]+  FO = [0-9]+  gap [0-9.]+ %  \\((iterated greedy|exact search)\\)\n)*"
-        "Improvement phase: FO = [0-9]+ after 3000 steps\n"
+        "Improvement phase: FO = [0-9]+ after 1000 steps\n"
         "Certificate: lower bound [0-9]+, gap [0-9.]+ %(, optimal)?\n");
     EXPECT_TRUE(std::regex_match(section, shape)) << section;
-    EXPECT_EQ(result.improvement_steps, 3000);
+    EXPECT_EQ(result.improvement_steps, 1000);
     EXPECT_EQ(zemko::objective(jobs, result.sequence), result.objective);
     EXPECT_LE(result.certified_lower_bound, result.objective);
     // Without a limit there is no phase, and the text is the beam search's alone.

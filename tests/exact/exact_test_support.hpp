@@ -28,6 +28,23 @@ inline zemko::JobTimes random_jobs(SmallRng& rng, int n, int low, int high) {
     return times;
 }
 
+// The smallest objective over the orders of rest[depth, end) after `state`, depth first: the
+// orders that share a beginning share its state.
+inline void best_of_orders(const zemko::JobTimes& times, const zemko::PrefixState& state,
+                           std::vector<int>& rest, std::size_t depth, std::int64_t& best) {
+    if (depth == rest.size()) {
+        best = std::min(best, state.sum);
+        return;
+    }
+    for (std::size_t i = depth; i < rest.size(); ++i) {
+        std::swap(rest[depth], rest[i]);
+        const int job = rest[depth];
+        best_of_orders(times, zemko::append_job(state, times.p1[job], times.p2[job]), rest,
+                       depth + 1, best);
+        std::swap(rest[depth], rest[i]);
+    }
+}
+
 // The smallest objective over all orders of the jobs outside `prefix` after it.
 inline std::int64_t best_completion(const zemko::JobTimes& times, const std::vector<int>& prefix) {
     std::vector<char> used(times.count(), 0);
@@ -36,14 +53,8 @@ inline std::int64_t best_completion(const zemko::JobTimes& times, const std::vec
     std::vector<int> rest;
     for (int j = 0; j < times.count(); ++j)
         if (!used[j]) rest.push_back(j);
-    const zemko::PrefixState start = zemko::state_of(times, prefix);
     std::int64_t best = std::numeric_limits<std::int64_t>::max();
-    do {
-        zemko::PrefixState state = start;
-        for (int job : rest)
-            state = zemko::append_job(state, times.p1[job], times.p2[job]);
-        best = std::min(best, state.sum);
-    } while (std::next_permutation(rest.begin(), rest.end()));
+    best_of_orders(times, zemko::state_of(times, prefix), rest, 0, best);
     return best;
 }
 
