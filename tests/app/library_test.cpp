@@ -88,8 +88,8 @@ TEST(LibraryConcurrency, SolvesAtOnceGiveWhatEachGivesAlone) {
     std::vector<Solve> solves;
     for (int k = 0; k < 6; ++k) {
         Solve s;
-        s.jobs = jobs_of(random_times(100 + k, 20 + 15 * k, k % 2 ? 1 : 0, 60), k == 3 ? 2 : 1);
-        s.settings.beam = 5 + 8 * k;
+        s.jobs = jobs_of(random_times(100 + k, 20 + 8 * k, k % 2 ? 1 : 0, 60), k == 3 ? 2 : 1);
+        s.settings.beam = 5 + 5 * k;
         s.settings.threads = 1 + k % 2;
         s.settings.better_ub = k % 3 == 1;
         s.settings.output = k == 2 ? 1 : 0;
