@@ -20,9 +20,9 @@ class CMakeBuild(build_ext):
         ]
         try:
             # The pybind11 of the build's environment (an isolated build installs it from the
-            # requirements of pyproject.toml); CMake finds a system-wide one by itself.
+            # requirements of pyproject.toml), used when the system has none.
             import pybind11
-            configure.append(f"-Dpybind11_DIR={pybind11.get_cmake_dir()}")
+            configure.append(f"-DZEMKO_PYBIND11_DIR={pybind11.get_cmake_dir()}")
         except ImportError:
             pass
         subprocess.check_call(configure)

@@ -95,7 +95,7 @@ TEST(StrongLowerBound, ReachesTheOptimumWhereItIsKnown) {
 
     // The bundled 20-job example: the bound meets the best sequence known, proving it optimal.
     JobTimes example;
-    std::ifstream in(std::string(ZEMKO_SOURCE_DIR) + "/examples/flowshop20.txt");
+    std::ifstream in(zemko_test::source_path("examples/flowshop20.txt"));
     int number, p1, p2, route;
     while (in >> number >> p1 >> p2 >> route) {
         example.p1.push_back(p1);

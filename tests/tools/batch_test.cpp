@@ -5,10 +5,10 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <regex>
 #include <sstream>
 
 #include "support/test_support.hpp"
+#include "support/text_patterns.hpp"
 #include "tools/batch_report.hpp"
 #include "tools/convergence_plot.hpp"
 #include "tools/solver_transcript.hpp"
@@ -61,8 +61,8 @@ std::vector<std::vector<std::string>> csv_rows(const std::string& text, std::str
 
 // The first number captured by pattern in text, or "" when it does not occur.
 std::string captured(const std::string& text, const std::string& pattern, int group = 1) {
-    std::smatch match;
-    return std::regex_search(text, match, std::regex(pattern)) ? match[group].str() : "";
+    const auto found = zemko_test::all_matches(text, pattern);
+    return found.empty() ? "" : found.front()[group];
 }
 
 std::string percent(double value) {

@@ -8,10 +8,10 @@
 #include <cmath>
 #include <filesystem>
 #include <map>
-#include <regex>
 #include <thread>
 
 #include "support/test_support.hpp"
+#include "support/text_patterns.hpp"
 #include "tools/tool_runner.hpp"
 
 using zemko_test::ScratchDir;
@@ -33,18 +33,19 @@ struct Chart {
 
 Chart read_chart(const std::string& svg) {
     Chart chart;
-    std::regex bar(
+    const std::string bar(
         "<rect class=\"bar (first|second)\" data-job=\"(\\d+)\" x=\"([-0-9.]+)\" "
         "y=\"([-0-9.]+)\" width=\"([-0-9.]+)\"");
-    for (std::sregex_iterator it(svg.begin(), svg.end(), bar), end; it != end; ++it) {
-        auto& row = (*it)[1] == "first" ? chart.first : chart.second;
-        int id = std::stoi((*it)[2]);
+    for (const auto& m : zemko_test::all_matches(svg, bar)) {
+        auto& row = m[1] == "first" ? chart.first : chart.second;
+        int id = std::stoi(m[2]);
         EXPECT_EQ(row.count(id), 0u) << "job " << id << " drawn twice on one row";
-        row[id] = {std::stod((*it)[3]), std::stod((*it)[4]), std::stod((*it)[5])};
+        row[id] = {std::stod(m[3]), std::stod(m[4]), std::stod(m[5])};
     }
-    std::regex idle("<rect class=\"idle\" x=\"([-0-9.]+)\" y=\"([-0-9.]+)\" width=\"([-0-9.]+)\"");
-    for (std::sregex_iterator it(svg.begin(), svg.end(), idle), end; it != end; ++it)
-        chart.idle.push_back({std::stod((*it)[1]), std::stod((*it)[2]), std::stod((*it)[3])});
+    const std::string idle(
+        "<rect class=\"idle\" x=\"([-0-9.]+)\" y=\"([-0-9.]+)\" width=\"([-0-9.]+)\"");
+    for (const auto& m : zemko_test::all_matches(svg, idle))
+        chart.idle.push_back({std::stod(m[1]), std::stod(m[2]), std::stod(m[3])});
     return chart;
 }
 
