@@ -154,13 +154,8 @@ PyResult solve_with_interrupts(const std::vector<zemko::Job>& jobs, const zemko:
     return {result, want_transcript ? py::object(py::str(text.str())) : py::none()};
 }
 
-}  // namespace
-
-PYBIND11_MODULE(_zemko, m) {
-    m.doc() = "The compiled part of zemko; use the zemko package.";
-
-    py::register_exception<zemko::InputError>(m, "InputError", PyExc_ValueError);
-
+// The module's types: the status, a job, an improvement and the result.
+void bind_types(py::module_& m) {
     py::enum_<zemko::Status>(m, "Status", "How a solve ended.")
         .value("solved", zemko::Status::solved,
                "the search ran; the result holds its best sequence")
@@ -238,7 +233,10 @@ PYBIND11_MODULE(_zemko, m) {
                    std::string(py::str(py::cast(r.result.status)).cast<std::string>()) +
                    ", objective=" + std::to_string(r.result.objective) + ")";
         });
+}
 
+// The module's functions: the settings table, the readers, the solve and the objective.
+void bind_functions(py::module_& m) {
     m.def(
         "settings_table",
         [] {
@@ -283,4 +281,13 @@ PYBIND11_MODULE(_zemko, m) {
            int route) { return zemko::objective(jobs_of(p1, p2, route), sequence); },
         py::arg("p1"), py::arg("p2"), py::arg("sequence"), py::arg("route"),
         "The objective of a sequence of 0-based job indices.");
+}
+
+}  // namespace
+
+PYBIND11_MODULE(_zemko, m) {
+    m.doc() = "The compiled part of zemko; use the zemko package.";
+    py::register_exception<zemko::InputError>(m, "InputError", PyExc_ValueError);
+    bind_types(m);
+    bind_functions(m);
 }
