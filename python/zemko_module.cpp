@@ -224,6 +224,9 @@ void bind_types(py::module_& m) {
     ZEMKO_RESULT_FIELD(certified_lower_bound,
                        "after an improvement phase: no sequence has a smaller objective")
     ZEMKO_RESULT_FIELD(optimal, "the answer is proven optimal")
+    ZEMKO_RESULT_FIELD(proof_summary,
+                       "after an improvement phase: the proof summary's text, as ProofSummary "
+                       "writes it to proof.txt (empty otherwise)")
 #undef ZEMKO_RESULT_FIELD
     result
         .def_readonly("transcript", &PyResult::transcript,

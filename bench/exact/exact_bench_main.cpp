@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "bench_files.hpp"
+#include "certify/strong_lower_bound.hpp"
 #include "exact/exact_search.hpp"
 #include "exact/prefix_state.hpp"
 #include "schedule/job_times.hpp"
@@ -111,6 +112,7 @@ int main(int argc, char** argv) {
     Limits limits;
     ExactOptions options;
     bool improve = true;
+    bool rest_table = false;
     std::vector<std::pair<std::string, std::string>> runs;  // data file, ub.rep or ""
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -139,6 +141,8 @@ int main(int argc, char** argv) {
             options.bounds.pair_tuning_steps = std::atoi(value().c_str());
         else if (arg == "--no-improve")
             improve = false;
+        else if (arg == "--rest-table")
+            rest_table = true;
         else if (arg == "--mixes") {
             options.bounds.fixed_mixes.clear();
             for (const std::string& mix : split(value(), ','))
@@ -171,6 +175,15 @@ int main(int argc, char** argv) {
         }
         if (improve) improve_by_insertion(times, incumbent);
         double cpu = 0;
+        StrongBound strong;
+        if (rest_table) {
+            const double start = cpu_seconds(CLOCK_THREAD_CPUTIME_ID);
+            strong =
+                strong_lower_bound(times, default_strong_bound_effort(times.count()), incumbent);
+            options.rest_costs = &strong.rest_costs;
+            std::printf("strong bound %lld in %.3f s\n", static_cast<long long>(strong.lower_bound),
+                        cpu_seconds(CLOCK_THREAD_CPUTIME_ID) - start);
+        }
         const ExactResult result =
             search_for_cpu_seconds(times, incumbent, limits, options, seconds, cpu);
         std::string name = data.substr(data.find_last_of('/') + 1);

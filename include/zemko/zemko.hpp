@@ -72,7 +72,10 @@ enum class SettingKind { flag, number };
         "improvement steps over all walks (a step takes a few jobs out, puts each back at its "    \
         "best place and searches around the changes): a budget whose results are the same on "     \
         "every run and with any Threads; 0: none")                                                 \
-    ROW(seed, "Seed", 1, number, "seed of the improvement phase's random choices")
+    ROW(seed, "Seed", 1, number, "seed of the improvement phase's random choices")                 \
+    ROW(proof_summary, "ProofSummary", 0, flag,                                                    \
+        "nonzero: after an improvement phase, write proof.txt beside ub.rep: the answer, its "     \
+        "certificate and the prices of the strong bound, which zemko-check-proof checks")
 
 // The settings of a run, each at its default until set.
 struct Settings {
@@ -123,6 +126,9 @@ struct Result {
     // the answer is proven optimal (the bound then equals its objective).
     long long certified_lower_bound = 0;
     bool optimal = false;
+    // After an improvement phase: the proof summary's text (what ProofSummary writes to
+    // proof.txt), made whatever the setting.
+    std::string proof_summary;
 };
 
 // Where a solve stands, as its progress hook is told between the steps of the search.

@@ -90,6 +90,11 @@ int main_program(int argc, char** argv) {
         say(console, "\n\nCannot write ub.rep\n\n");
         return EXIT_FAILURE_STATUS;
     }
+    if (settings.proof_summary != 0 && !result.proof_summary.empty() &&
+        !write_proof_file(result.proof_summary)) {
+        say(console, "\n\nCannot write proof.txt\n\n");
+        return EXIT_FAILURE_STATUS;
+    }
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - start);
     double seconds = static_cast<double>(elapsed.count()) * 0.001;

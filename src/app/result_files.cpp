@@ -36,25 +36,32 @@ bool ends_inside_a_line(int fd) {
     return inside;
 }
 
-}  // namespace
-
-bool write_ub_file(long long objective, const std::vector<int>& sequence, int n_jobs) {
-    std::string text = std::to_string(objective) + " ";
-    for (int i = 0; i < n_jobs; ++i)
-        text += std::to_string(sequence.empty() ? 0 : sequence[i]) + " ";
-
-    // A temporary file beside ub.rep, renamed over it: readers see the old file or the new
-    // one, never a part of it.
-    std::string temp_name = std::string(UB_FILE) + ".XXXXXX";
+// A temporary file beside `name`, renamed over it: readers see the old file or the new one,
+// never a part of it.
+bool replace_file(const char* name, const std::string& text) {
+    std::string temp_name = std::string(name) + ".XXXXXX";
     int fd = ::mkstemp(temp_name.data());
     if (fd < 0) return false;
     mode_t mask = ::umask(0);
     ::umask(mask);
     bool ok = ::fchmod(fd, 0666 & ~mask) == 0 && write_all(fd, text);
     ok = (::close(fd) == 0) && ok;
-    if (ok) ok = ::rename(temp_name.c_str(), UB_FILE) == 0;
+    if (ok) ok = ::rename(temp_name.c_str(), name) == 0;
     if (!ok) ::unlink(temp_name.c_str());
     return ok;
+}
+
+}  // namespace
+
+bool write_ub_file(long long objective, const std::vector<int>& sequence, int n_jobs) {
+    std::string text = std::to_string(objective) + " ";
+    for (int i = 0; i < n_jobs; ++i)
+        text += std::to_string(sequence.empty() ? 0 : sequence[i]) + " ";
+    return replace_file(UB_FILE, text);
+}
+
+bool write_proof_file(const std::string& summary) {
+    return replace_file(PROOF_FILE, summary);
 }
 
 bool append_out_line(long long objective, int seconds) {

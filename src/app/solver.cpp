@@ -42,6 +42,7 @@ void fill_result(const SearchRun& run, const PipelineOutcome& outcome, Result& r
     result.improvement_steps = phase.steps;
     result.certified_lower_bound = phase.certificate.lower_bound;
     result.optimal = phase.certificate.optimal;
+    result.proof_summary = phase.proof_summary;
     for (const PhaseImprovement& found : phase.trace)
         result.improvements.push_back({found.seconds, found.step, found.objective, found.found_by});
     result.objective = run.best.fo;

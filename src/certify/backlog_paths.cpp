@@ -206,14 +206,12 @@ PathCall start_call(const BacklogGrid& grid, double scale, const std::vector<dou
     return call;
 }
 
-// The costs of level k's steps, the cost of leaving the buckets from it, and the cheapest
-// state at or below each bucket.
-ZEMKO_LEVEL_STEP void prepare_level(PathCall& call, int k, int top) {
+// The costs of level k's steps and the cost of leaving the buckets from it.
+ZEMKO_LEVEL_STEP void price_level(PathCall& call, int k) {
     const BacklogGrid& grid = call.grid;
     BacklogWork& work = call.work;
     const int n = grid.jobs;
     const int B = grid.buckets;
-    const double* from = &work.values[static_cast<std::size_t>(k) * B];
     const double weight = static_cast<double>(n - k);
     for (int j = 0; j < n; ++j)
         work.step_cost[j] = weight * static_cast<double>(grid.p1[j]) * call.scale - call.prices[j];
@@ -222,6 +220,13 @@ ZEMKO_LEVEL_STEP void prepare_level(PathCall& call, int k, int top) {
         call.leave_add[e] =
             call.bucket_scaled(B + e) +
             rest_bound(grid, work, n - k - 1, call.bucket_scaled(B + e), unused_mix);
+}
+
+// price_level, and the cheapest state at or below each bucket.
+ZEMKO_LEVEL_STEP void prepare_level(PathCall& call, int k, int top) {
+    BacklogWork& work = call.work;
+    const double* from = &work.values[static_cast<std::size_t>(k) * call.grid.buckets];
+    price_level(call, k);
     double running = UNREACHED;
     int running_arg = -1;
     for (int b = 0; b <= top; ++b) {
@@ -414,6 +419,73 @@ ZEMKO_CPU_CLONES double cheapest_relaxed_path(const BacklogGrid& grid, double sc
         top = keep_states(call, k, ceiling);
     }
     return finish_path(call, end, path);
+}
+
+namespace {
+
+// The cost of arriving in bucket `target` after a step of level k: its backlog and the rest
+// from it, or when past the last bucket the bound of leaving.
+double arrival(const PathCall& call, int k, int target) {
+    const int B = call.grid.buckets;
+    if (target >= B) return call.leave_add[target - B];
+    return call.backlog_scaled[target] +
+           call.work.values[static_cast<std::size_t>(k + 1) * B + target];
+}
+
+// Level k of the backward pass, from level k + 1's rests: the steps with idle time reach the
+// job's p2 from every bucket up to idle_last (a suffix minimum), the others move by the group's
+// shift from the buckets above it (a prefix of the group's order, as forwards).
+ZEMKO_LEVEL_STEP void rest_level(PathCall& call, int k) {
+    const BacklogGrid& grid = call.grid;
+    BacklogWork& work = call.work;
+    const int B = grid.buckets;
+    double* rest = &work.values[static_cast<std::size_t>(k) * B];
+    std::fill(rest, rest + B, UNREACHED);
+    std::fill(work.best_into.begin(), work.best_into.end(), UNREACHED);
+    for (int j = 0; j < grid.jobs; ++j) {
+        if (grid.idle_last[j] < 0) continue;
+        const double value = work.step_cost[j] + arrival(call, k, grid.idle_target[j]);
+        double& slot = work.best_into[grid.idle_last[j]];
+        if (value < slot) slot = value;
+    }
+    double running = UNREACHED;
+    for (int b = B - 1; b >= 0; --b) {
+        if (work.best_into[b] < running) running = work.best_into[b];
+        rest[b] = running;
+    }
+    const int groups = static_cast<int>(grid.group_shift.size());
+    for (int g = 0; g < groups; ++g) {
+        const int shift = grid.group_shift[g];
+        const int first = grid.group_begin[g], stop = grid.group_begin[g + 1];
+        double best_cost = UNREACHED;
+        for (int i = first; i < stop; ++i) {
+            const int j = grid.grouped_jobs[i];
+            best_cost = std::min(best_cost, work.step_cost[j]);
+            const int lo = std::max(grid.idle_last[j] + 1, 0);
+            const int hi =
+                std::min(i + 1 < stop ? grid.idle_last[grid.grouped_jobs[i + 1]] : B - 1, B - 1);
+            for (int b = std::max(lo, -shift); b <= hi; ++b) {
+                const double value = best_cost + arrival(call, k, b + shift);
+                if (value < rest[b]) rest[b] = value;
+            }
+        }
+    }
+}
+
+}  // namespace
+
+ZEMKO_CPU_CLONES void cheapest_relaxed_rests(const BacklogGrid& grid, double scale,
+                                             const std::vector<double>& scaled_prices,
+                                             BacklogWork& work) {
+    const int n = grid.jobs;
+    if (n == 0) return;
+    PathCall call = start_call(grid, scale, scaled_prices, work);
+    const int B = grid.buckets;
+    std::fill(work.values.begin() + static_cast<std::ptrdiff_t>(n) * B, work.values.end(), 0.0);
+    for (int k = n - 1; k >= 0; --k) {
+        price_level(call, k);
+        rest_level(call, k);
+    }
 }
 
 }  // namespace zemko

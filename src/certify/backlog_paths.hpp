@@ -64,4 +64,12 @@ double cheapest_relaxed_path(const BacklogGrid& grid, double scale,
                              const std::vector<double>& scaled_prices, double ceiling,
                              BacklogWork& work, std::vector<int>& path);
 
+// The same relaxation read backwards, for the rests of paths: leaves in work.values[m * buckets
+// + b] the least scale * cost - prices over the relaxed paths that fill positions m..n-1 from a
+// backlog in bucket b, with each position weighted as in a whole path and the backlog of the
+// start not counted (an exact integer in a double). Each entry is at most the value of every
+// such rest whose starting backlog lies in the bucket.
+void cheapest_relaxed_rests(const BacklogGrid& grid, double scale,
+                            const std::vector<double>& scaled_prices, BacklogWork& work);
+
 }  // namespace zemko

@@ -177,6 +177,8 @@ struct PathSteps {
     BacklogWork work;
     std::vector<std::vector<double>> basis;
     std::vector<double> multipliers, prices, direction;
+    std::vector<double> best_prices;  // the prices of the best path bound
+    double best_scaled = -1e300;      // that bound, scaled
     std::vector<int> path, uses;
     double step_factor = FIRST_STEP;
     double best_value = -1e300;
@@ -216,6 +218,10 @@ std::optional<double> solve_paths(const JobTimes& times, PathSteps& steps, Stron
     if (!(scaled < 1e299) || steps.path.empty()) return std::nullopt;
     result.lower_bound =
         std::max(result.lower_bound, ceil_div(scaled, static_cast<std::int64_t>(PRICE_SCALE)));
+    if (scaled > steps.best_scaled) {
+        steps.best_scaled = scaled;
+        steps.best_prices = steps.prices;
+    }
     std::fill(steps.uses.begin(), steps.uses.end(), 0);
     for (const int j : steps.path)
         ++steps.uses[j];
@@ -261,10 +267,9 @@ bool step_multipliers(int it, const StrongBoundEffort& effort, double value, Pat
     return true;
 }
 
-// The Lagrangian bound of the relaxed paths, `effort.iterations` subgradient steps.
-void run_path_steps(const JobTimes& times, const StrongBoundEffort& effort, const Limits& limits,
-                    StrongBound& result) {
-    PathSteps steps = start_path_steps(times, effort, result.upper_bound);
+// The subgradient steps of run_path_steps.
+void steps_loop(const JobTimes& times, const StrongBoundEffort& effort, const Limits& limits,
+                PathSteps& steps, StrongBound& result) {
     for (int it = 0; it < effort.iterations; ++it) {
         if (must_stop(limits)) {
             result.stopped = true;
@@ -280,6 +285,29 @@ void run_path_steps(const JobTimes& times, const StrongBoundEffort& effort, cons
         if (result.lower_bound >= result.upper_bound) return;  // proven optimal
         if (!step_multipliers(it, effort, *value, steps, result)) return;
     }
+}
+
+// The table of the relaxed rests under the best prices.
+void fill_rest_costs(PathSteps& steps, StrongBound& result) {
+    if (steps.best_prices.empty()) return;
+    const BacklogGrid& grid = steps.grid;
+    cheapest_relaxed_rests(grid, PRICE_SCALE, steps.best_prices, steps.work);
+    RestCostTable& table = result.rest_costs;
+    table.jobs = grid.jobs;
+    table.buckets = grid.buckets;
+    table.origin = grid.origin;
+    table.width = grid.width;
+    table.scale = static_cast<std::int64_t>(PRICE_SCALE);
+    table.prices.assign(steps.best_prices.begin(), steps.best_prices.end());
+    table.values.assign(steps.work.values.begin(), steps.work.values.end());
+}
+
+// The Lagrangian bound of the relaxed paths, `effort.iterations` subgradient steps.
+void run_path_steps(const JobTimes& times, const StrongBoundEffort& effort, const Limits& limits,
+                    StrongBound& result) {
+    PathSteps steps = start_path_steps(times, effort, result.upper_bound);
+    steps_loop(times, effort, limits, steps, result);
+    fill_rest_costs(steps, result);
 }
 
 // The bound's start: the position bounds, and the best sequence at hand to aim at, the
@@ -308,7 +336,8 @@ StrongBound start_bound(const JobTimes& times, const std::vector<int>& known,
 std::size_t strong_bound_bytes(int jobs, const StrongBoundEffort& effort) {
     const std::size_t n = static_cast<std::size_t>(jobs);
     const std::size_t buckets = static_cast<std::size_t>(std::max(effort.max_buckets, 1)) + 2;
-    const std::size_t paths = (n + 1) * buckets * sizeof(double) + n * (n + 1);
+    // the forward values, and the table of rests made from them
+    const std::size_t paths = 2 * (n + 1) * buckets * sizeof(double) + n * (n + 1);
     const std::size_t assignment = effort.assignment_solves > 0 ? n * n * sizeof(std::int64_t) : 0;
     return paths + assignment + 64 * n * sizeof(double);
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "schedule/job_times.hpp"
+#include "schedule/rest_cost_table.hpp"
 #include "util/limits.hpp"
 #include "util/memory_budget.hpp"
 
@@ -34,6 +35,9 @@ struct StrongBound {
     std::vector<int> best_sequence;   // the best sequence seen (offered, or from the paths)
     int iterations_done = 0;
     bool stopped = false;  // `stop` was seen before the effort was spent
+    // The relaxed paths' rests under the prices of the best path bound (empty when no path
+    // was solved): a bound on every completion of a prefix, for the exact search.
+    RestCostTable rest_costs;
 };
 
 // The bound of `times` (any signs, 0 to 501 jobs). `known`, when not empty, is a sequence of all

@@ -2,8 +2,9 @@
 //
 // The walks come first: they soon find a sequence at or near the optimum. On an instance of at
 // most EXACT_MAX_JOBS jobs they stop early, after a short warm-up, and the exact search starts
-// from their best: when it proves optimality the phase ends at once. The strong lower bound
-// runs beside them from the start, on a thread of its own. Under a step budget alone every part
+// from their best, once the strong lower bound is done, bounded by its table of rests: when it
+// proves optimality the phase ends at once. The strong lower bound runs beside the walks from
+// the start, on a thread of its own. Under a step budget alone every part
 // is bounded by work, not time (the exact search by EXACT_NODES_PER_STEP nodes per step, the
 // bound by its effort, which is waited for), so the whole section is the same on every run and
 // with any number of threads.
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "certify/proof_summary.hpp"
 #include "certify/strong_lower_bound.hpp"
 #include "exact/exact_search.hpp"
 #include "improve/improvement.hpp"
@@ -77,7 +79,8 @@ Limits walk_limits(const PhaseContext& context) {
 
 // The exact search from the phase's best. Returns its lower bound; proven tells whether it
 // proved the best optimal.
-long long run_exact(const PhaseContext& context, PhaseOutcome& outcome, bool& proven) {
+long long run_exact(const PhaseContext& context, const RestCostTable& rest_costs,
+                    PhaseOutcome& outcome, bool& proven) {
     Limits limits;
     limits.deadline = context.plan.deadline;
     limits.stop = context.interrupt;
@@ -86,6 +89,7 @@ long long run_exact(const PhaseContext& context, PhaseOutcome& outcome, bool& pr
     ExactOptions options;
     options.visited_capacity =
         std::min(options.visited_capacity, memory_left(context.budget) / 2 / VISITED_ENTRY_BYTES);
+    options.rest_costs = &rest_costs;
     const ExactResult exact =
         exact_search(context.times, outcome.best, limits, options, &context.budget);
     if (exact.best_objective < outcome.best_objective) {
@@ -114,28 +118,41 @@ PhaseOutcome run_improvement_phase(const PhaseContext& context, const PhaseStart
     const auto bound_work = [&context, &strong, &bound_stop, known = start.sequence] {
         Limits limits;
         limits.stop = &bound_stop;
+        limits.deadline = context.plan.deadline;
         strong = strong_lower_bound(context.times, context.plan.bound_effort, known, limits,
                                     &context.budget);
     };
     JoinedThread bound_thread(bound_stop, bound_work);
+    bool bound_finished = false;
+    const auto finish_bound = [&] {
+        if (bound_finished) return;
+        bound_finished = true;
+        if (bound_thread.started()) {
+            bound_thread.join();
+        } else {
+            bound_work();
+        }
+    };
 
     run_walks(context, walk_limits(context), outcome);
     long long exact_bound = LLONG_MIN;
     bool proven = false;
-    if (context.plan.exact_tried && !interrupted(context))
-        exact_bound = run_exact(context, outcome, proven);
+    if (context.plan.exact_tried && !interrupted(context)) {
+        // The bound's table of rests prunes the exact search far deeper than its own bounds.
+        finish_bound();
+        if (strong.lower_bound < outcome.best_objective && !interrupted(context))
+            exact_bound = run_exact(context, strong.rest_costs, outcome, proven);
+    }
 
     // The bound is waited for under a step budget (its result must not depend on time), and
     // stopped at once otherwise.
     if (context.plan.timed || proven || interrupted(context)) bound_stop.store(true);
-    if (bound_thread.started()) {
-        bound_thread.join();
-    } else {
-        bound_work();
-    }
+    finish_bound();
     outcome.certificate = certify_answer(
         outcome.best_objective,
         {strong.lower_bound, exact_bound, context.root_bound_for_certificate}, proven);
+    outcome.proof_summary = proof_summary_text(context.times, outcome.best, outcome.best_objective,
+                                               outcome.certificate, strong.rest_costs);
     return outcome;
 }
 

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <climits>
+#include <string>
 #include <vector>
 
 #include <zemko/zemko.hpp>
@@ -49,6 +50,7 @@ struct PhaseOutcome {
     std::vector<int> best;                // the best sequence of the phase
     long long best_objective = 0;
     Certificate certificate;
+    std::string proof_summary;  // of the best sequence and its certificate
 };
 
 // Runs the phase from `start`; needs two jobs or more. Throws MemoryError when memory runs out

@@ -19,7 +19,8 @@ constexpr int FULL_BOUND_SECONDS = 10;
 constexpr long long FULL_BOUND_STEPS = 20000;
 
 constexpr double WARM_UP_SHARE = 0.2;    // of the time left, for the walks before the exact search
-constexpr double WARM_UP_SECONDS = 1.0;  // at most, at EXACT_MAX_JOBS jobs
+constexpr double WARM_UP_SECONDS = 1.0;  // at most, at WARM_UP_FULL_JOBS jobs
+constexpr double WARM_UP_FULL_JOBS = 60;
 
 // The effort times part / whole when that is less than all of it (at least one of each).
 StrongBoundEffort scaled_effort(StrongBoundEffort effort, long long part, long long whole) {
@@ -57,8 +58,8 @@ RunPlan plan_run(const Settings& settings, int n_jobs, Clock::time_point start) 
 double exact_warm_up_seconds(int n_jobs, double left) {
     // Smaller instances need less of it: their walks settle sooner and their exact search
     // proves in milliseconds what the warm-up would take a second over.
-    const double size_share = static_cast<double>(n_jobs) * n_jobs /
-                              (static_cast<double>(EXACT_MAX_JOBS) * EXACT_MAX_JOBS);
+    const double size_share =
+        static_cast<double>(n_jobs) * n_jobs / (WARM_UP_FULL_JOBS * WARM_UP_FULL_JOBS);
     return std::min(WARM_UP_SECONDS * size_share, WARM_UP_SHARE * std::max(0.0, left));
 }
 

@@ -51,6 +51,8 @@ struct Search {
     std::uint64_t set_hash = 0;
     std::vector<int> path;
     std::vector<RankedPrefix> before;  // before[k]: the first k jobs of path
+    const RestCostTable* rest_costs = nullptr;
+    std::vector<std::int64_t> price_left;  // [k]: the rests' prices of the jobs after path[0..k)
     std::vector<Level> levels;
     std::int64_t best_objective = 0;
     std::vector<int> best_sequence;
@@ -83,6 +85,17 @@ void schedule(Search& search, int depth, const Child& child) {
     search.set_hash ^= job_hash_key(job);
     search.path[depth] = job;
     search.before[depth + 1] = child.ranked;
+    if (search.rest_costs != nullptr)
+        search.price_left[depth + 1] = search.price_left[depth] - search.rest_costs->prices[job];
+}
+
+// The larger of the completion bounds and the rests' table for the jobs after `state`, a prefix
+// of `placed` jobs whose unplaced jobs' prices sum to price_left.
+std::int64_t with_rest_costs(const Search& search, std::int64_t bound, int placed,
+                             const PrefixState& state, std::int64_t price_left) {
+    if (search.rest_costs == nullptr) return bound;
+    return std::max(bound,
+                    rest_cost_bound(*search.rest_costs, placed, state.c1, state.c2, price_left));
 }
 
 void unschedule(Search& search, int job) {
@@ -122,8 +135,12 @@ void generate_children(Search& search, int depth) {
             offer(search, depth, j, last, end.sum);
             continue;
         }
-        child.bound = child.ranked.state.sum +
-                      child_completion_bound(search.bounds, level.sums, j, child.ranked.state);
+        const std::int64_t rest = with_rest_costs(
+            search, child_completion_bound(search.bounds, level.sums, j, child.ranked.state),
+            depth + 1, child.ranked.state,
+            search.rest_costs == nullptr ? 0
+                                         : search.price_left[depth] - search.rest_costs->prices[j]);
+        child.bound = child.ranked.state.sum + rest;
         if (child.bound >= search.best_objective) continue;
         if (search.options.move_window > 0 && depth > 0 &&
             dominated_by_moves(times, path, j, child.ranked, after_child,
@@ -202,10 +219,20 @@ ExactResult exact_search(const JobTimes& times, const std::vector<int>& incumben
     search.levels.resize(n + 1);
     search.best_sequence = start;
     search.best_objective = sequence_objective(times, start);
+    const RestCostTable* table = options.rest_costs;
+    if (table != nullptr && table->buckets > 0 && table->jobs == n) {
+        search.rest_costs = table;
+        search.price_left.assign(n + 1, 0);
+        for (int j = 0; j < n; ++j)
+            search.price_left[0] += table->prices[j];
+    }
 
     ExactResult result;
     const std::int64_t root_bound =
-        n == 0 ? 0 : completion_bound(search.bounds, search.scheduled, PrefixState{});
+        n == 0 ? 0
+               : with_rest_costs(
+                     search, completion_bound(search.bounds, search.scheduled, PrefixState{}), 0,
+                     PrefixState{}, search.price_left.empty() ? 0 : search.price_left[0]);
     if (n > 0 && root_bound < search.best_objective) expand(search, 0, root_bound);
 
     result.best_sequence = search.best_sequence;

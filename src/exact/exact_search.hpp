@@ -8,6 +8,7 @@
 
 #include "exact/completion_bounds.hpp"
 #include "schedule/job_times.hpp"
+#include "schedule/rest_cost_table.hpp"
 #include "util/limits.hpp"
 #include "util/memory_budget.hpp"
 
@@ -23,6 +24,9 @@ struct ExactOptions {
     int move_window = 3;           // positions tried by the move rule (0: off)
     int record_min_remaining = 3;  // visited partial sequences are recorded with this many jobs
                                    // left or more
+    // Rests of the priced relaxation (not owned; null or empty: none), a further bound on every
+    // completion; it must be made for these times.
+    const RestCostTable* rest_costs = nullptr;
 };
 
 struct ExactResult {

@@ -10,6 +10,7 @@
 
 #include "certify/position_bounds.hpp"
 #include "certify/strong_lower_bound.hpp"
+#include "exact/prefix_state.hpp"
 #include "support/test_support.hpp"
 
 using namespace zemko;
@@ -39,7 +40,58 @@ StrongBoundEffort small_effort(int buckets) {
     return effort;
 }
 
+// The least sum of the machine-2 completions after `state` over the orders of the jobs not
+// used, and checks the table's bound at this prefix and at every prefix below it.
+std::int64_t check_rests(const JobTimes& times, const RestCostTable& table, int placed,
+                         const PrefixState& state, std::vector<char>& used,
+                         std::int64_t price_left) {
+    const int n = times.count();
+    std::int64_t best = placed == n ? 0 : INT64_MAX;
+    for (int j = 0; j < n; ++j) {
+        if (used[j]) continue;
+        used[j] = 1;
+        const PrefixState next = append_job(state, times.p1[j], times.p2[j]);
+        best = std::min(best, next.c2 + check_rests(times, table, placed + 1, next, used,
+                                                    price_left - table.prices[j]));
+        used[j] = 0;
+    }
+    EXPECT_LE(rest_cost_bound(table, placed, state.c1, state.c2, price_left), best)
+        << "after " << placed << " jobs";
+    return best;
+}
+
 }  // namespace
+
+TEST(StrongLowerBound, ItsTableOfRestsBoundsTheRestOfEveryPrefix) {
+    struct Family {
+        int low, high;
+    };
+    const Family families[] = {{1, 100}, {0, 9}, {-20, 30}, {4, 6}, {1, 1000000}};
+    zemko_test::SmallRng rng{77};
+    for (const Family& family : families) {
+        for (int round = 0; round < 8; ++round) {
+            const int n = rng.between(2, 7);
+            JobTimes times;
+            for (int j = 0; j < n; ++j) {
+                times.p1.push_back(rng.between(family.low, family.high));
+                times.p2.push_back(rng.between(family.low, family.high));
+            }
+            for (int buckets : {3, 1024}) {
+                SCOPED_TRACE(testing::Message() << "family [" << family.low << ", " << family.high
+                                                << "] round " << round << " buckets " << buckets);
+                StrongBoundEffort effort = small_effort(buckets);
+                effort.assignment_solves = 0;
+                const RestCostTable& table = strong_lower_bound(times, effort).rest_costs;
+                ASSERT_EQ(table.jobs, n);
+                std::int64_t prices = 0;
+                for (std::int64_t price : table.prices)
+                    prices += price;
+                std::vector<char> used(n, 0);
+                check_rests(times, table, 0, PrefixState{}, used, prices);
+            }
+        }
+    }
+}
 
 TEST(StrongLowerBound, NeverExceedsTheOptimumOfSmallInstances) {
     struct Family {

@@ -41,15 +41,19 @@ TEST(ImprovementPhaseRuns, AStepBudgetGivesTheSameTextWithAnyThreads) {
     const auto jobs = jobs_of(zemko_test::random_times(21, 45, 1, 100));  // the exact search too
     zemko::Settings settings;
     settings.step_limit = 1000;
-    std::string texts[3];
+    std::string texts[3], proofs[3];
     zemko::Result result;
     const int threads[] = {1, 2, 0};
     for (int k = 0; k < 3; ++k) {
         settings.threads = threads[k];
         texts[k] = transcript_of(jobs, settings, &result);
+        proofs[k] = result.proof_summary;
     }
     EXPECT_EQ(texts[1], texts[0]);
     EXPECT_EQ(texts[2], texts[0]);
+    EXPECT_EQ(proofs[1], proofs[0]);
+    EXPECT_EQ(proofs[2], proofs[0]);
+    EXPECT_NE(proofs[0].find("\nprices "), std::string::npos);
     // The heading, one line per better sequence (no times under a step budget), the end and the
     // certificate.
     const std::string section = section_of(texts[0]);

@@ -1,0 +1,47 @@
+// Lower bounds on what the rest of a sequence costs, tabled by the number of jobs placed and by
+// machine 2's backlog over machine 1 after them: filled by the certificate's priced relaxation,
+// read by a search that fixes prefixes, one lookup per prefix.
+#pragma once
+
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+namespace zemko {
+
+// The rest of a sequence after m placed jobs costs sum_{k >= m} (n - k) p1[job at k] plus the
+// backlogs d_k = C2 - C1 after each later job, plus (n - m) times the prefix's C1. values holds
+// the cheapest first part over the relaxed rests, each job priced: a rest of distinct jobs costs
+// at least values[m][b] + (the prices of its jobs), all scaled by `scale`.
+struct RestCostTable {
+    int jobs = 0;
+    int buckets = 0;          // 0: no table
+    std::int64_t origin = 0;  // backlog of bucket 0
+    std::int64_t width = 1;   // backlogs per bucket
+    std::int64_t scale = 1;
+    std::vector<std::int64_t> prices;  // by job, scaled
+    std::vector<std::int64_t> values;  // [m * buckets + b], scaled
+};
+
+inline constexpr std::int64_t NO_REST_BOUND = std::numeric_limits<std::int64_t>::min();
+
+// A lower bound on the sum of the machine-2 completions of the jobs after a prefix of `placed`
+// jobs whose last one completes at c1 and c2, when `price_left` is the sum of the prices of the
+// jobs not placed; NO_REST_BOUND when the table has none. Past the last bucket the last one
+// holds: a larger backlog never makes the rest cheaper.
+inline std::int64_t rest_cost_bound(const RestCostTable& table, int placed, std::int64_t c1,
+                                    std::int64_t c2, std::int64_t price_left) {
+    if (table.buckets == 0) return NO_REST_BOUND;
+    const std::int64_t backlog = c2 - c1;
+    if (backlog < table.origin) return NO_REST_BOUND;
+    std::int64_t bucket = (backlog - table.origin) / table.width;
+    if (bucket >= table.buckets) bucket = table.buckets - 1;
+    const std::int64_t scaled =
+        table.values[static_cast<std::size_t>(placed) * table.buckets + bucket] + price_left;
+    // ceil(scaled / scale), any sign
+    std::int64_t rest = scaled / table.scale;
+    if (scaled % table.scale != 0 && scaled > 0) ++rest;
+    return static_cast<std::int64_t>(table.jobs - placed) * c1 + rest;
+}
+
+}  // namespace zemko
