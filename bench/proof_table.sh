@@ -5,6 +5,8 @@
 # run's proof summary (checked, or not settled within its default nodes).
 #
 #   bench/proof_table.sh [BUILD_DIR] [SECONDS] > bench/results/proofs.md
+#
+# INSTANCES (default bench/instances/*.txt) chooses the data files.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-build}" && pwd)
@@ -18,7 +20,8 @@ printf 'TimeLimit = %s\nThreads = 2\nProofSummary = 1\n' "$seconds" > "$work/ZEM
 
 echo "| instance | jobs | best objective | certified lower bound | gap % | proven optimal | seconds | proof summary |"
 echo "|---|---|---|---|---|---|---|---|"
-for data in $(ls "$here"/instances/*.txt | sort -V); do
+for data in $(ls ${INSTANCES:-"$here"/instances/*.txt} | sort -V); do
+  data=$(cd "$(dirname "$data")" && pwd)/$(basename "$data")
   name=$(basename "$data" .txt)
   transcript=$(cd "$work" && "$build/zemko" "$data")
   objective=$(cut -d' ' -f1 "$work/ub.rep")
@@ -28,7 +31,7 @@ for data in $(ls "$here"/instances/*.txt | sort -V); do
   proven=no
   grep -q ', optimal' <<<"$certificate" && proven=yes
   took=$(grep '^ZEMKO CPU Time' <<<"$transcript" | sed -E 's/.*: ([0-9.]+)/\1/')
-  check=$("$build/zemko-check-proof" --data "$data" "$work/proof.txt" 2>&1 | sed -E 's/^[^:]*: ([^:]*):.*/\1/') || true
+  check=$("$build/zemko-check-proof" --data "$data" "$work/proof.txt" 2>&1 | sed -E 's/^[^:]*: ([^:]*):.*/\1/' || true)
   jobs=$(grep -c . "$data")
   printf '| %s | %s | %s | %s | %s | %s | %.1f | %s |\n' "$name" "$jobs" "$objective" "$bound" \
     "$gap" "$proven" "$took" "$check"

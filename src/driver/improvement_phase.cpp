@@ -140,6 +140,9 @@ PhaseOutcome run_improvement_phase(const PhaseContext& context, const PhaseStart
     if (context.plan.exact_tried && !interrupted(context)) {
         // The bound's table of rests prunes the exact search far deeper than its own bounds.
         finish_bound();
+        const MemoryReservation table(
+            &context.budget, (strong.rest_costs.values.size() + strong.rest_costs.prices.size()) *
+                                 sizeof(std::int64_t));
         if (strong.lower_bound < outcome.best_objective && !interrupted(context))
             exact_bound = run_exact(context, strong.rest_costs, outcome, proven);
     }

@@ -15,11 +15,13 @@ namespace zemko_tools {
 namespace {
 
 constexpr long long MAX_JOBS = 501;
-constexpr long long MAX_TIME = 1000000;  // |p| at most, so that no scaled sum overflows
+constexpr long long MAX_TIME =
+    1LL << 30;  // |p| at most (the solver loads no larger), and no sum overflows
 constexpr long long MAX_SCALE = 1024;
 constexpr long long MAX_PRICE = 1LL << 41;
 constexpr std::size_t MAX_STATES = std::size_t{1} << 27;  // backlog states the table may hold
 constexpr std::size_t MAX_RECORDED = std::size_t{1} << 22;
+constexpr int MOVE_WINDOW = 3;  // places a partial sequence's last job is moved back by
 
 // Reads "key v1 v2 ..." with exactly `count` values (any count when count < 0).
 bool read_line(std::istringstream& in, int& line_number, const char* key, long long count,
@@ -114,6 +116,29 @@ std::optional<RestTable> rest_table(const ProofSummary& s, std::int64_t scale) {
     return table;
 }
 
+// A partial sequence: the state after it, its last job and bound, and the state before that
+// job.
+struct Node {
+    std::int64_t c1 = 0, c2 = 0, sum = 0, price_left = 0;
+    int last = -1;
+    std::int64_t bound = 0;
+    std::int64_t c1_before = 0, c2_before = 0, sum_before = 0, price_before = 0;
+};
+
+Node extended(const ProofSummary& s, const Node& node, int job) {
+    Node child;
+    child.c1 = node.c1 + s.p1[job];
+    child.c2 = std::max(child.c1, node.c2) + s.p2[job];
+    child.sum = node.sum + child.c2;
+    child.price_left = node.price_left - s.prices[job];
+    child.last = job;
+    child.c1_before = node.c1;
+    child.c2_before = node.c2;
+    child.sum_before = node.sum;
+    child.price_before = node.price_left;
+    return child;
+}
+
 // The search for a sequence cheaper than the summary's objective.
 struct Search {
     const ProofSummary& s;
@@ -128,7 +153,8 @@ struct Search {
     std::map<std::vector<std::uint64_t>, std::vector<std::pair<std::int64_t, std::int64_t>>>
         recorded;
     std::size_t recorded_count = 0;
-    std::int64_t found = -1;  // objective of a cheaper sequence found
+    std::optional<std::int64_t> found;  // the objective of a cheaper sequence, once found
+    std::vector<Node> stack;  // [m]: the partial sequence of the first m jobs of the current one
 };
 
 // True when a recorded prefix of the same jobs ends no later on machine 2 at no greater sum
@@ -144,49 +170,66 @@ bool dominated(Search& search, std::int64_t c2, std::int64_t sum) {
     return false;
 }
 
-void search_from(Search& search, int depth, std::int64_t c1, std::int64_t c2, std::int64_t sum,
-                 std::int64_t price_left) {
-    if (search.found >= 0 || search.exhausted) return;
+// The bound of every sequence that starts with `node`, a partial sequence of `placed` jobs.
+std::int64_t bound_of(const Search& search, int placed, const Node& node) {
+    const std::int64_t d = std::min(node.c2 - node.c1, search.table.high[placed]);
+    return node.sum + (search.n - placed) * node.c1 +
+           ceil_div(search.table.rest[placed][d - search.table.low] + node.price_left,
+                    search.scale);
+}
+
+// True when the child's last job, moved back by 1 to MOVE_WINDOW places, ends no later on
+// machine 2 at a smaller sum; or, moved back by one (the last two exchanged), ends in the very
+// same state and earlier in the search's order. The first cheapest sequence in that order never
+// has such a move (see check_proof).
+bool move_is_better(const Search& search, int depth, const Node& child) {
+    const Node& node = search.stack[depth];
+    for (int back = 1; back <= std::min(MOVE_WINDOW, depth); ++back) {
+        const Node first = extended(search.s, search.stack[depth - back], child.last);
+        Node moved = first;
+        for (int m = depth - back + 1; m <= depth; ++m)
+            moved = extended(search.s, moved, search.stack[m].last);
+        if (moved.sum < child.sum && moved.c2 <= child.c2) return true;
+        if (back > 1 || moved.sum != child.sum || moved.c2 != child.c2) continue;
+        const std::int64_t first_bound = bound_of(search, depth, first);
+        if (first_bound < node.bound || (first_bound == node.bound && child.last < node.last))
+            return true;
+    }
+    return false;
+}
+
+void search_from(Search& search, int depth, const Node& node) {
+    if (search.found || search.exhausted) return;
+    search.stack[depth] = node;
     if (++search.nodes > search.budget) {
         search.exhausted = true;
         return;
     }
     const ProofSummary& s = search.s;
-    const int n = search.n;
-    struct Child {
-        std::int64_t bound, c1, c2, sum;
-        int job;
-    };
-    std::vector<Child> children;
-    for (int j = 0; j < n; ++j) {
+    std::vector<Node> children;
+    for (int j = 0; j < search.n; ++j) {
         if (search.placed[j]) continue;
-        Child child{0, c1 + s.p1[j], 0, 0, j};
-        child.c2 = std::max(child.c1, c2) + s.p2[j];
-        child.sum = sum + child.c2;
-        const std::int64_t price = price_left - s.prices[j];
-        const std::vector<std::int64_t>& rest = search.table.rest[depth + 1];
-        const std::int64_t d = std::min(child.c2 - child.c1, search.table.high[depth + 1]);
-        child.bound = child.sum + (n - depth - 1) * child.c1 +
-                      ceil_div(rest[d - search.table.low] + price, search.scale);
-        if (child.bound >= s.objective) continue;
-        if (depth + 1 == n) {
+        Node child = extended(s, node, j);
+        child.bound = bound_of(search, depth + 1, child);
+        if (child.bound >= s.objective || move_is_better(search, depth, child)) continue;
+        if (depth + 1 == search.n) {
             search.found = child.sum;
             return;
         }
         children.push_back(child);
     }
-    std::sort(children.begin(), children.end(), [](const Child& a, const Child& b) {
-        return a.bound != b.bound ? a.bound < b.bound : a.job < b.job;
+    // The search's order: by bound, then job.
+    std::sort(children.begin(), children.end(), [](const Node& a, const Node& b) {
+        return a.bound != b.bound ? a.bound < b.bound : a.last < b.last;
     });
-    for (const Child& child : children) {
-        const int j = child.job;
+    for (const Node& child : children) {
+        const int j = child.last;
         search.placed[j] = 1;
         search.set[j / 64] |= std::uint64_t{1} << (j % 64);
-        if (!dominated(search, child.c2, child.sum))
-            search_from(search, depth + 1, child.c1, child.c2, child.sum, price_left - s.prices[j]);
+        if (!dominated(search, child.c2, child.sum)) search_from(search, depth + 1, child);
         search.placed[j] = 0;
         search.set[j / 64] &= ~(std::uint64_t{1} << (j % 64));
-        if (search.found >= 0 || search.exhausted) return;
+        if (search.found || search.exhausted) return;
     }
 }
 
@@ -284,15 +327,26 @@ ProofVerdict check_proof(const ProofSummary& summary, long long node_budget) {
         if (s.optimal) verdict.message += ": the answer is optimal";
         return verdict;
     }
-    Search search{s,  *table, scale, node_budget, static_cast<int>(s.p1.size()), 0, false, {},
-                  {}, {},     0,     -1};
+    // Why the search finds a cheaper sequence when one exists: let S be the first sequence of
+    // the least objective in the search's order (children by bound, then job; bounds depend on
+    // the prefix alone, so the order is fixed). No bound of a prefix of S reaches the stated
+    // objective. A move that is better drops only a prefix whose moved job gives a cheaper
+    // sequence, or (exchanged with the job before it) an equal one earlier in the order; a recorded
+    // prefix that dominates one of S's was visited earlier and gives an equal or cheaper sequence
+    // earlier in the order. Neither can happen to S, so the search reaches it.
+    Search search{s, *table,       scale, node_budget, static_cast<int>(s.p1.size()),
+                  0, false,        {},    {},          {},
+                  0, std::nullopt, {}};
     search.placed.assign(search.n, 0);
+    search.stack.resize(search.n + 1);
     search.set.assign((search.n + 63) / 64, 0);
-    search_from(search, 0, 0, 0, 0, price_sum);
+    Node root;
+    root.price_left = price_sum;
+    search_from(search, 0, root);
     verdict.nodes = search.nodes;
-    if (search.found >= 0) {
+    if (search.found) {
         verdict.kind = ProofVerdict::Kind::refused;
-        verdict.message = "a sequence of objective " + std::to_string(search.found) +
+        verdict.message = "a sequence of objective " + std::to_string(*search.found) +
                           " exists: the answer is not optimal";
     } else if (search.exhausted) {
         verdict.kind = ProofVerdict::Kind::unsettled;

@@ -40,6 +40,20 @@ StrongBoundEffort small_effort(int buckets) {
     return effort;
 }
 
+// Times drawn from [low, high] on both machines.
+struct Family {
+    int low, high;
+};
+
+JobTimes family_times(zemko_test::SmallRng& rng, int n, const Family& family) {
+    JobTimes times;
+    for (int j = 0; j < n; ++j) {
+        times.p1.push_back(rng.between(family.low, family.high));
+        times.p2.push_back(rng.between(family.low, family.high));
+    }
+    return times;
+}
+
 // The least sum of the machine-2 completions after `state` over the orders of the jobs not
 // used, and checks the table's bound at this prefix and at every prefix below it.
 std::int64_t check_rests(const JobTimes& times, const RestCostTable& table, int placed,
@@ -63,19 +77,12 @@ std::int64_t check_rests(const JobTimes& times, const RestCostTable& table, int 
 }  // namespace
 
 TEST(StrongLowerBound, ItsTableOfRestsBoundsTheRestOfEveryPrefix) {
-    struct Family {
-        int low, high;
-    };
     const Family families[] = {{1, 100}, {0, 9}, {-20, 30}, {4, 6}, {1, 1000000}};
     zemko_test::SmallRng rng{77};
     for (const Family& family : families) {
         for (int round = 0; round < 8; ++round) {
             const int n = rng.between(2, 7);
-            JobTimes times;
-            for (int j = 0; j < n; ++j) {
-                times.p1.push_back(rng.between(family.low, family.high));
-                times.p2.push_back(rng.between(family.low, family.high));
-            }
+            const JobTimes times = family_times(rng, n, family);
             for (int buckets : {3, 1024}) {
                 SCOPED_TRACE(testing::Message() << "family [" << family.low << ", " << family.high
                                                 << "] round " << round << " buckets " << buckets);
@@ -94,20 +101,13 @@ TEST(StrongLowerBound, ItsTableOfRestsBoundsTheRestOfEveryPrefix) {
 }
 
 TEST(StrongLowerBound, NeverExceedsTheOptimumOfSmallInstances) {
-    struct Family {
-        int low, high;
-    };
     // Zeros, negative times, heavy ties (three values), and times of a million.
     const Family families[] = {{1, 100}, {0, 9}, {-20, 30}, {-3, -1}, {4, 6}, {-1000000, 1000000}};
     zemko_test::SmallRng rng{2024};
     for (const Family& family : families) {
         for (int round = 0; round < 30; ++round) {
             const int n = rng.between(1, 8);
-            JobTimes times;
-            for (int j = 0; j < n; ++j) {
-                times.p1.push_back(rng.between(family.low, family.high));
-                times.p2.push_back(rng.between(family.low, family.high));
-            }
+            const JobTimes times = family_times(rng, n, family);
             const std::int64_t optimum = zemko_test::brute_force_optimum(times);
             // Offered: nothing, a random order, or a list that is not a sequence of the jobs.
             std::vector<int> offered;

@@ -4,6 +4,8 @@
 
 #include <zemko/zemko.hpp>
 
+#include <map>
+#include <numeric>
 #include <regex>
 
 #include "support/test_support.hpp"
@@ -85,6 +87,46 @@ TEST(ProofCheck, ConfirmsTheSolversSummariesAndRefusesTamperedOnes) {
             const ProofVerdict refused = verdict_of(bad);
             EXPECT_EQ(refused.kind, ProofVerdict::Kind::refused) << bad;
             EXPECT_NE(refused.message.find(reason), std::string::npos) << refused.message;
+        }
+    }
+}
+
+TEST(ProofCheck, ItsOwnSearchConfirmsEveryOptimumAndRefutesEveryOtherClaim) {
+    // Without prices the bound is weak, and the search with its rules does the work: on ties,
+    // zeros and negative times, an optimal answer is confirmed and the best one that is not is
+    // refuted.
+    zemko_test::SmallRng rng{99};
+    for (const auto& [low, high] : std::vector<std::pair<int, int>>{{1, 20}, {0, 3}, {-5, 10}}) {
+        for (int round = 0; round < 12; ++round) {
+            const int n = rng.between(3, 8);
+            ProofSummary summary;
+            for (int j = 0; j < n; ++j) {
+                summary.p1.push_back(rng.between(low, high));
+                summary.p2.push_back(rng.between(low, high));
+            }
+            std::vector<int> order(n);
+            std::iota(order.begin(), order.end(), 0);
+            std::map<std::int64_t, std::vector<int>> first_of;  // objective: its first order
+            do {
+                std::int64_t c1 = 0, c2 = 0, sum = 0;
+                for (int job : order) {
+                    c1 += summary.p1[job];
+                    c2 = std::max(c1, c2) + summary.p2[job];
+                    sum += c2;
+                }
+                first_of.emplace(sum, order);
+            } while (std::next_permutation(order.begin(), order.end()));
+            summary.optimal = true;
+            for (auto it = first_of.begin();
+                 it != first_of.end() && it != std::next(first_of.begin(), 2); ++it) {
+                summary.sequence = it->second;
+                summary.objective = summary.lower_bound = it->first;
+                const ProofVerdict verdict = check_proof(summary, 1000000);
+                const bool optimum = it == first_of.begin();
+                EXPECT_EQ(verdict.kind,
+                          optimum ? ProofVerdict::Kind::confirmed : ProofVerdict::Kind::refused)
+                    << verdict.message;
+            }
         }
     }
 }
