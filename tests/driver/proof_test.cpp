@@ -44,7 +44,7 @@ StrongBoundEffort test_effort() {
 
 TEST(ProofsWithTheTableOfRests, AgreeWithTheSearchWithoutItAndWithEnumeration) {
     // The search without the table is the reference where it finishes within this budget.
-    constexpr long long REFERENCE_NODES = 200000;
+    constexpr long long REFERENCE_NODES = 60000;
     SmallRng rng{4242};
     int compared = 0;
     for (int round = 0; round < 40; ++round) {
