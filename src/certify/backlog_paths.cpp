@@ -13,6 +13,7 @@
 #include "certify/backlog_paths.hpp"
 
 #include "util/cpu_forms.hpp"
+#include "util/integer_division.hpp"
 
 #include <algorithm>
 #include <cstdlib>
@@ -23,12 +24,6 @@ namespace {
 
 constexpr double UNREACHED = 1e300;
 constexpr double REACHED_BELOW = 1e299;
-
-std::int64_t floor_div(std::int64_t a, std::int64_t b) {
-    std::int64_t q = a / b;
-    if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
-    return q;
-}
 
 // Where the cheapest path ends: at the last level in a bucket, or leaving the buckets.
 struct PathEnd {

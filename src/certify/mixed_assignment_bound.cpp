@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "certify/min_cost_assignment.hpp"
+#include "util/integer_division.hpp"
 
 namespace zemko {
 
@@ -80,13 +81,6 @@ void fill_costs(const JobTimes& times, const std::vector<int>& weight,
             cost[static_cast<std::size_t>(i) * n + j] = a[i] * times.p1[j] + b[i] * times.p2[j];
 }
 
-// ceil(value / MIX_SCALE), any sign.
-std::int64_t ceil_scaled(std::int64_t value) {
-    std::int64_t q = value / MIX_SCALE;
-    if (value % MIX_SCALE != 0 && value > 0) ++q;
-    return q;
-}
-
 }  // namespace
 
 MixedBound mixed_assignment_bound(const JobTimes& times, int solves, std::int64_t target,
@@ -112,7 +106,7 @@ MixedBound mixed_assignment_bound(const JobTimes& times, int solves, std::int64_
         fill_costs(times, weight, cost);
         const std::int64_t scaled = min_cost_assignment(cost, n, job_at, work);
         result.solves_done = solve + 1;
-        result.lower_bound = std::max(result.lower_bound, ceil_scaled(scaled));
+        result.lower_bound = std::max(result.lower_bound, ceil_div(scaled, MIX_SCALE));
         if (result.lower_bound >= target) break;
 
         if (scaled > best_scaled) {

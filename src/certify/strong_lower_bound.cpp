@@ -9,6 +9,7 @@
 #include "certify/mixed_assignment_bound.hpp"
 #include "certify/position_bounds.hpp"
 #include "schedule/construction.hpp"
+#include "util/integer_division.hpp"
 
 namespace zemko {
 
@@ -123,14 +124,6 @@ void project(const std::vector<std::vector<double>>& basis, std::vector<double>&
     direction = std::move(projected);
 }
 
-// ceil(value / scale) of an exact integer held in a double.
-std::int64_t ceil_div(double value, std::int64_t scale) {
-    const auto v = static_cast<std::int64_t>(value);
-    std::int64_t q = v / scale;
-    if (v % scale != 0 && v > 0) ++q;
-    return q;
-}
-
 }  // namespace
 
 StrongBoundEffort default_strong_bound_effort(int jobs) {
@@ -216,8 +209,9 @@ std::optional<double> solve_paths(const JobTimes& times, PathSteps& steps, Stron
     // Neither can happen: the best sequence's path is never dropped, and the values that the
     // path is walked back along were built from its very steps.
     if (!(scaled < 1e299) || steps.path.empty()) return std::nullopt;
-    result.lower_bound =
-        std::max(result.lower_bound, ceil_div(scaled, static_cast<std::int64_t>(PRICE_SCALE)));
+    result.lower_bound = std::max(
+        result.lower_bound,
+        ceil_div(static_cast<std::int64_t>(scaled), static_cast<std::int64_t>(PRICE_SCALE)));
     if (scaled > steps.best_scaled) {
         steps.best_scaled = scaled;
         steps.best_prices = steps.prices;

@@ -1,5 +1,7 @@
 #include "exact/completion_bounds.hpp"
 
+#include "util/integer_division.hpp"
+
 #include <algorithm>
 #include <limits>
 #include <numeric>
@@ -21,12 +23,6 @@ namespace zemko {
 // Pair relaxation: see pair_relaxation.cpp; scaled by kPairWeightScale, rounded up likewise.
 
 namespace {
-
-std::int64_t ceil_div(std::int64_t value, std::int64_t divisor) {
-    std::int64_t quotient = value / divisor;
-    if (quotient * divisor < value) ++quotient;
-    return quotient;
-}
 
 // The set the bound is taken over: the prepared node's unscheduled jobs without `removed`
 // (-1: none), after `state`.

@@ -7,6 +7,8 @@
 #include <limits>
 #include <vector>
 
+#include "util/integer_division.hpp"
+
 namespace zemko {
 
 // The rest of a sequence after m placed jobs costs sum_{k >= m} (n - k) p1[job at k] plus the
@@ -38,10 +40,7 @@ inline std::int64_t rest_cost_bound(const RestCostTable& table, int placed, std:
     if (bucket >= table.buckets) bucket = table.buckets - 1;
     const std::int64_t scaled =
         table.values[static_cast<std::size_t>(placed) * table.buckets + bucket] + price_left;
-    // ceil(scaled / scale), any sign
-    std::int64_t rest = scaled / table.scale;
-    if (scaled % table.scale != 0 && scaled > 0) ++rest;
-    return static_cast<std::int64_t>(table.jobs - placed) * c1 + rest;
+    return static_cast<std::int64_t>(table.jobs - placed) * c1 + ceil_div(scaled, table.scale);
 }
 
 }  // namespace zemko
