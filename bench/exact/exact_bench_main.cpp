@@ -10,7 +10,8 @@
 //            rule), --mixes a:b,... (fixed mixes, or "none"), --pair-steps S (tuning steps of
 //            the pair relaxations), --backlogs b,... (one pair relaxation tuned for each),
 //            --record R (least jobs left to record a visited prefix), --capacity C (visited
-//            table), --no-improve (the incumbent as read)
+//            table), --no-improve (the incumbent as read), --workers W (workers side by side;
+//            the first runs on the search's thread, whose CPU clock still stops them all)
 #include <pthread.h>
 
 #include <algorithm>
@@ -20,6 +21,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -143,7 +145,17 @@ int main(int argc, char** argv) {
             improve = false;
         else if (arg == "--rest-table")
             rest_table = true;
-        else if (arg == "--mixes") {
+        else if (arg == "--workers") {
+            options.workers = std::atoi(value().c_str());
+            options.parallel = [](int count, const std::function<void(int, int)>& body) {
+                std::vector<std::thread> others;
+                for (int item = 1; item < count; ++item)
+                    others.emplace_back(body, item, item);
+                body(0, 0);
+                for (std::thread& other : others)
+                    other.join();
+            };
+        } else if (arg == "--mixes") {
             options.bounds.fixed_mixes.clear();
             for (const std::string& mix : split(value(), ','))
                 if (mix != "none") {

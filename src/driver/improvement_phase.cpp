@@ -3,7 +3,9 @@
 // The walks come first: they soon find a sequence at or near the optimum. On an instance of at
 // most EXACT_MAX_JOBS jobs they stop early, after a short warm-up, and the exact search starts
 // from their best, once the strong lower bound is done, bounded by its table of rests: when it
-// proves optimality the phase ends at once. The strong lower bound runs beside the walks from
+// proves optimality the phase ends at once. On a trial (a few more jobs, under a time limit)
+// the exact search has a share of the time, and the walks take the rest back if it did not
+// prove. The strong lower bound runs beside the walks from
 // the start, on a thread of its own. Under a step budget alone every part
 // is bounded by work, not time (the exact search by EXACT_NODES_PER_STEP nodes per step, the
 // bound by its effort, which is waited for), so the whole section is the same on every run and
@@ -38,8 +40,10 @@ void record(const PhaseContext& context, PhaseOutcome& outcome, long long step, 
     outcome.trace.push_back(found);
 }
 
-// The walks from the phase's best until `limits` end them.
-void run_walks(const PhaseContext& context, const Limits& limits, PhaseOutcome& outcome) {
+// The walks from the phase's best until `limits` end them. `round` counts the walks' earlier
+// turns in the phase: each turn has a random stream of its own, and its steps follow theirs.
+void run_walks(const PhaseContext& context, const Limits& limits, int round,
+               PhaseOutcome& outcome) {
     const int n = context.times.count();
     const ImprovementSettings settings;
     const MemoryReservation arrays(
@@ -47,14 +51,16 @@ void run_walks(const PhaseContext& context, const Limits& limits, PhaseOutcome& 
     const ParallelFor parallel = [&context](int count, const std::function<void(int, int)>& body) {
         context.pool.run(count, body);
     };
+    const long long steps_before = outcome.steps;
     const ImprovementResult walked = improve_schedule(
         context.times, outcome.best,
-        static_cast<std::uint64_t>(static_cast<unsigned>(context.settings.seed)), limits, parallel,
+        static_cast<std::uint64_t>(static_cast<unsigned>(context.settings.seed)) + round, limits,
+        parallel,
         [&](const ImprovementEvent& found) {
-            record(context, outcome, found.step, found.objective, found.found_by);
+            record(context, outcome, steps_before + found.step, found.objective, found.found_by);
         },
         settings);
-    outcome.steps = walked.steps;
+    outcome.steps = steps_before + walked.steps;
     if (walked.objective < outcome.best_objective) {
         outcome.best = walked.sequence;
         outcome.best_objective = walked.objective;
@@ -63,12 +69,12 @@ void run_walks(const PhaseContext& context, const Limits& limits, PhaseOutcome& 
 
 // The limits of the walks: the run's, but on a small instance under a time limit, the end of
 // the warm-up before the exact search.
-Limits walk_limits(const PhaseContext& context) {
+Limits walk_limits(const PhaseContext& context, bool warm_up) {
     Limits limits;
     limits.deadline = context.plan.deadline;
     limits.stop = context.interrupt;
     limits.work_budget = context.settings.step_limit;
-    if (context.plan.exact_tried && context.plan.timed) {
+    if (warm_up && context.plan.exact_tried && context.plan.timed) {
         const double left =
             std::chrono::duration<double>(*context.plan.deadline - Clock::now()).count();
         limits.deadline =
@@ -84,12 +90,22 @@ long long run_exact(const PhaseContext& context, const RestCostTable& rest_costs
     Limits limits;
     limits.deadline = context.plan.deadline;
     limits.stop = context.interrupt;
+    if (context.plan.exact_trial) {
+        const double left =
+            std::chrono::duration<double>(*context.plan.deadline - Clock::now()).count();
+        limits.deadline = after_seconds(Clock::now(), EXACT_TRIAL_SHARE * std::max(0.0, left));
+    }
     if (context.settings.step_limit > 0)
         limits.work_budget = context.settings.step_limit * EXACT_NODES_PER_STEP;
     ExactOptions options;
     options.visited_capacity =
         std::min(options.visited_capacity, memory_left(context.budget) / 2 / VISITED_ENTRY_BYTES);
     options.rest_costs = &rest_costs;
+    // The walks are stopped by now: their threads search too.
+    options.workers = context.pool.size();
+    options.parallel = [&context](int count, const std::function<void(int, int)>& body) {
+        context.pool.run(count, body);
+    };
     const ExactResult exact =
         exact_search(context.times, outcome.best, limits, options, &context.budget);
     if (exact.best_objective < outcome.best_objective) {
@@ -134,7 +150,7 @@ PhaseOutcome run_improvement_phase(const PhaseContext& context, const PhaseStart
         }
     };
 
-    run_walks(context, walk_limits(context), outcome);
+    run_walks(context, walk_limits(context, true), 0, outcome);
     long long exact_bound = LLONG_MIN;
     bool proven = false;
     if (context.plan.exact_tried && !interrupted(context)) {
@@ -146,6 +162,8 @@ PhaseOutcome run_improvement_phase(const PhaseContext& context, const PhaseStart
         if (strong.lower_bound < outcome.best_objective && !interrupted(context))
             exact_bound = run_exact(context, strong.rest_costs, outcome, proven);
     }
+    if (context.plan.exact_trial && !proven && !interrupted(context))
+        run_walks(context, walk_limits(context, false), 1, outcome);
 
     // The bound is waited for under a step budget (its result must not depend on time), and
     // stopped at once otherwise.

@@ -48,7 +48,8 @@ RunPlan plan_run(const Settings& settings, int n_jobs, Clock::time_point start) 
     RunPlan plan;
     plan.timed = settings.time_limit > 0;
     plan.phase = plan.timed || settings.step_limit > 0;
-    plan.exact_tried = n_jobs <= EXACT_MAX_JOBS;
+    plan.exact_trial = plan.timed && n_jobs > EXACT_MAX_JOBS && n_jobs <= EXACT_TRIAL_MAX_JOBS;
+    plan.exact_tried = n_jobs <= EXACT_MAX_JOBS || plan.exact_trial;
     if (plan.timed) {
         plan.deadline = after_seconds(start, settings.time_limit);
         plan.beam_finish_by = after_seconds(start, BEAM_SHARE * settings.time_limit);

@@ -18,6 +18,12 @@ namespace zemko {
 // bound's table of rests it proves 60 jobs in seconds and most of 70 to 80 within a minute
 // (times 1..100); at 100 its bound is about 0.1 % short, too far for the walks' time to pay.
 inline constexpr int EXACT_MAX_JOBS = 80;
+// Under a time limit, up to this many jobs the exact search still has a trial: a share of the
+// time left after the warm-up, after which the walks take the rest back. Measured at 60 s
+// (times 1..100): it proves some 90-job instances and costs the others nothing, while at 100
+// jobs it proved none and the walks' lost time showed in the answers.
+inline constexpr int EXACT_TRIAL_MAX_JOBS = 90;
+inline constexpr double EXACT_TRIAL_SHARE = 0.5;
 // Nodes of the exact search per improvement step, under a step budget.
 inline constexpr long long EXACT_NODES_PER_STEP = 100;
 
@@ -27,6 +33,7 @@ struct RunPlan {
     std::optional<Clock::time_point> deadline;  // the end of the run, under a time limit
     std::optional<Clock::time_point> beam_finish_by;  // what the beam search is paced to end by
     bool exact_tried = false;                         // the exact search follows the walks
+    bool exact_trial = false;  // ...for EXACT_TRIAL_SHARE of the time, then the walks again
     StrongBoundEffort bound_effort;
 };
 

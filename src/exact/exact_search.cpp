@@ -1,7 +1,10 @@
 #include "exact/exact_search.hpp"
 
 #include <algorithm>
+#include <atomic>
+#include <exception>
 #include <limits>
+#include <mutex>
 #include <stdexcept>
 
 #include "exact/prefix_dominance.hpp"
@@ -20,11 +23,24 @@ namespace zemko {
 // optimum and was at least the incumbent of that time (again the incumbent is optimal), or a
 // prefix of it was left open by the stop, whose bound is at most the optimum. Hence the
 // optimum is at least the smaller of the incumbent and the smallest bound of an open node.
+//
+// With several workers the same holds: they share the incumbent, and take the partial sequences
+// of a few jobs, in the order the search would reach them, as tasks; the argument above never
+// needed the dominating prefix to be in the same table or on the same thread. Each worker's
+// table of visited partial sequences is its own. A task left by a stop is an open node.
 
 namespace {
 
 constexpr std::int64_t kNoBound = std::numeric_limits<std::int64_t>::max();
 constexpr std::int64_t kClockInterval = 1024;  // nodes between two looks at the clock
+// Fewer jobs than this are searched by one worker: their whole search is over at once.
+constexpr int MIN_SHARED_JOBS = 12;
+// The table of the root that only makes the workers' tasks.
+constexpr std::size_t ROOT_TABLE_CAPACITY = 1024;
+// The workers' tasks go down to MAX_TASK_DEPTH jobs until there are TASKS_PER_WORKER each: a
+// task that holds most of the work would leave the other workers idle.
+constexpr std::size_t TASKS_PER_WORKER = 64;
+constexpr int MAX_TASK_DEPTH = 4;
 
 struct Child {
     int job = 0;
@@ -35,6 +51,14 @@ struct Child {
 struct Level {
     NodeSums sums;  // of the node at this depth
     std::vector<Child> children;
+};
+
+// The incumbent of workers that search side by side, and what ends them all.
+struct SharedBest {
+    std::atomic<std::int64_t> objective{0};
+    std::mutex mutex;  // guards sequence
+    std::vector<int> sequence;
+    std::atomic<bool> failed{false};  // a worker failed: the others stop
 };
 
 struct Search {
@@ -59,10 +83,17 @@ struct Search {
     std::int64_t nodes = 0;
     bool stopped = false;
     std::int64_t open_bound = kNoBound;  // smallest bound of a node left open by a stop
+    SharedBest* shared = nullptr;        // set when workers search side by side
 };
+
+std::int64_t incumbent_objective(const Search& search) {
+    return search.shared != nullptr ? search.shared->objective.load(std::memory_order_relaxed)
+                                    : search.best_objective;
+}
 
 bool should_stop(Search& search) {
     if (search.stopped) return true;
+    if (search.shared != nullptr && search.shared->failed.load()) search.stopped = true;
     const Limits& limits = search.limits;
     if (limits.work_budget > 0 && search.nodes >= limits.work_budget) search.stopped = true;
     if (stop_raised(limits)) search.stopped = true;
@@ -71,11 +102,20 @@ bool should_stop(Search& search) {
 }
 
 void offer(Search& search, int depth, int job, int last, std::int64_t objective) {
-    if (objective >= search.best_objective) return;
-    search.best_objective = objective;
-    search.best_sequence.assign(search.path.begin(), search.path.begin() + depth);
-    search.best_sequence.push_back(job);
-    if (last >= 0) search.best_sequence.push_back(last);
+    if (objective >= incumbent_objective(search)) return;
+    std::vector<int> sequence(search.path.begin(), search.path.begin() + depth);
+    sequence.push_back(job);
+    if (last >= 0) sequence.push_back(last);
+    if (search.shared == nullptr) {
+        search.best_objective = objective;
+        search.best_sequence = std::move(sequence);
+        return;
+    }
+    SharedBest& shared = *search.shared;
+    const std::lock_guard<std::mutex> lock(shared.mutex);
+    if (objective >= shared.objective.load()) return;
+    shared.sequence = std::move(sequence);
+    shared.objective.store(objective);
 }
 
 void schedule(Search& search, int depth, const Child& child) {
@@ -141,7 +181,7 @@ void generate_children(Search& search, int depth) {
             search.rest_costs == nullptr ? 0
                                          : search.price_left[depth] - search.rest_costs->prices[j]);
         child.bound = child.ranked.state.sum + rest;
-        if (child.bound >= search.best_objective) continue;
+        if (child.bound >= incumbent_objective(search)) continue;
         if (search.options.move_window > 0 && depth > 0 &&
             dominated_by_moves(times, path, j, child.ranked, after_child,
                                search.options.move_window))
@@ -156,6 +196,8 @@ void generate_children(Search& search, int depth) {
     });
 }
 
+void search_child(Search& search, int depth, const Child& child);
+
 void expand(Search& search, int depth, std::int64_t node_bound) {
     if (should_stop(search)) {
         search.open_bound = std::min(search.open_bound, node_bound);
@@ -164,22 +206,205 @@ void expand(Search& search, int depth, std::int64_t node_bound) {
     ++search.nodes;
     generate_children(search, depth);
     std::vector<Child>& children = search.levels[depth].children;
-    const int after_child = search.n - depth - 1;
     for (std::size_t i = 0; i < children.size(); ++i) {
         const Child& child = children[i];
-        if (child.bound >= search.best_objective) break;  // so are the ones after it
+        if (child.bound >= incumbent_objective(search)) break;  // so are the ones after it
         if (search.stopped) {
             search.open_bound = std::min(search.open_bound, child.bound);
             break;
         }
-        schedule(search, depth, child);
-        const bool dominated =
-            after_child >= search.options.record_min_remaining &&
-            dominated_or_recorded(search.visited, search.set.data(), search.set_hash, child.ranked,
-                                  after_child, depth + 1);
-        if (!dominated) expand(search, depth + 1, child.bound);
-        unschedule(search, child.job);
+        search_child(search, depth, child);
     }
+}
+
+// Schedules `child` after path[0..depth) and searches below it unless the table of visited
+// partial sequences drops it.
+void search_child(Search& search, int depth, const Child& child) {
+    schedule(search, depth, child);
+    const int after_child = search.n - depth - 1;
+    const bool dominated = after_child >= search.options.record_min_remaining &&
+                           dominated_or_recorded(search.visited, search.set.data(), search.set_hash,
+                                                 child.ranked, after_child, depth + 1);
+    if (!dominated) expand(search, depth + 1, child.bound);
+    unschedule(search, child.job);
+}
+
+void check_permutation(const std::vector<int>& start, int n) {
+    std::vector<char> seen(n, 0);
+    bool permutation = static_cast<int>(start.size()) == n;
+    for (int job : start) {
+        if (!permutation) break;
+        if (job < 0 || job >= n || seen[job])
+            permutation = false;
+        else
+            seen[job] = 1;
+    }
+    if (!permutation)
+        throw std::invalid_argument("exact_search: the incumbent is not a permutation");
+}
+
+// A search of `times` from the sequence `start`, its table of visited partial sequences holding
+// at most `capacity`.
+void start_search(Search& search, const std::vector<int>& start, std::size_t capacity,
+                  MemoryBudget* memory) {
+    const int n = search.times.count();
+    search.n = n;
+    search.bounds = make_completion_bounds(search.times, search.options.bounds);
+    search.visited = make_visited_states(n, capacity, memory);
+    search.scheduled.assign(n, 0);
+    search.set.assign(set_words(n), 0);
+    search.path.assign(n, 0);
+    search.before.assign(n + 1, RankedPrefix{});
+    search.levels.resize(n + 1);
+    search.best_sequence = start;
+    search.best_objective = sequence_objective(search.times, start);
+    const RestCostTable* table = search.options.rest_costs;
+    if (table != nullptr && table->buckets > 0 && table->jobs == n) {
+        search.rest_costs = table;
+        search.price_left.assign(n + 1, 0);
+        for (int j = 0; j < n; ++j)
+            search.price_left[0] += table->prices[j];
+    }
+}
+
+std::int64_t root_bound_of(Search& search) {
+    if (search.n == 0) return 0;
+    return with_rest_costs(search, completion_bound(search.bounds, search.scheduled, PrefixState{}),
+                           0, PrefixState{}, search.price_left.empty() ? 0 : search.price_left[0]);
+}
+
+// A task of the workers: a partial sequence of a few jobs, with the bound it had when the
+// tasks were made.
+struct Task {
+    std::vector<int> prefix;
+    std::int64_t bound = 0;
+};
+
+// Appends the partial sequences of `depth` jobs below path[0..level) that the bounds keep, in
+// the order the search would reach them.
+void collect_tasks(Search& root, int level, int depth, std::vector<Task>& tasks) {
+    ++root.nodes;
+    generate_children(root, level);
+    // Deeper levels never write this one.
+    const std::vector<Child>& children = root.levels[level].children;
+    for (const Child& child : children) {
+        if (child.bound >= incumbent_objective(root)) break;
+        if (level + 1 == depth) {
+            Task task;
+            task.prefix.assign(root.path.begin(), root.path.begin() + level);
+            task.prefix.push_back(child.job);
+            task.bound = child.bound;
+            tasks.push_back(std::move(task));
+            continue;
+        }
+        schedule(root, level, child);
+        collect_tasks(root, level + 1, depth, tasks);
+        unschedule(root, child.job);
+    }
+}
+
+// The tasks of `workers` workers: the shallowest partial sequences (from two jobs on) that
+// are enough of them to keep every worker busy.
+std::vector<Task> make_tasks(Search& root, int workers) {
+    std::vector<Task> tasks;
+    for (int depth = 2;; ++depth) {
+        tasks.clear();
+        collect_tasks(root, 0, depth, tasks);
+        if (tasks.size() >= TASKS_PER_WORKER * static_cast<std::size_t>(workers) ||
+            depth >= MAX_TASK_DEPTH || depth + 3 > root.n)
+            return tasks;
+    }
+}
+
+const Child* find_child(const std::vector<Child>& children, int job) {
+    for (const Child& child : children)
+        if (child.job == job) return &child;
+    return nullptr;
+}
+
+// One worker: takes tasks until none is left, and searches below each. A task's prefix is
+// replayed from the part it shares with the worker's last one; a task it cannot search any
+// more is left open.
+void run_tasks(Search& worker, const std::vector<Task>& tasks, std::atomic<std::size_t>& next) {
+    int placed = 0;      // jobs of the prefix scheduled now
+    int generated = -1;  // levels[0..generated] hold the children of the current prefix's nodes
+    for (std::size_t i; (i = next.fetch_add(1)) < tasks.size();) {
+        const Task& task = tasks[i];
+        if (should_stop(worker)) {
+            worker.open_bound = std::min(worker.open_bound, task.bound);
+            continue;
+        }
+        const int last = static_cast<int>(task.prefix.size()) - 1;
+        int keep = 0;
+        while (keep < placed && keep < last && worker.path[keep] == task.prefix[keep])
+            ++keep;
+        while (placed > keep)
+            unschedule(worker, worker.path[--placed]);
+        generated = std::min(generated, keep);
+        const Child* child = nullptr;
+        for (int k = placed;; ++k) {
+            if (generated < k) {
+                ++worker.nodes;
+                generate_children(worker, k);
+                generated = k;
+            }
+            child = find_child(worker.levels[k].children, task.prefix[k]);
+            if (child == nullptr || child->bound >= incumbent_objective(worker)) {
+                child = nullptr;
+                break;
+            }
+            if (k == last) break;
+            schedule(worker, k, *child);
+            ++placed;
+        }
+        if (child != nullptr) search_child(worker, last, *child);
+    }
+    while (placed > 0)
+        unschedule(worker, worker.path[--placed]);
+}
+
+// The search by `workers` workers side by side; fills the search's best, nodes, stop and open
+// bound as one search would.
+void search_side_by_side(Search& root, const std::vector<int>& start, int workers,
+                         MemoryBudget* memory) {
+    SharedBest shared;
+    shared.objective.store(root.best_objective);
+    shared.sequence = root.best_sequence;
+    root.shared = &shared;
+    if (should_stop(root)) {
+        root.open_bound = std::min(root.open_bound, root_bound_of(root));
+        root.shared = nullptr;
+        return;
+    }
+    const std::vector<Task> tasks = make_tasks(root, workers);
+    std::atomic<std::size_t> next{0};
+    std::vector<std::int64_t> nodes(workers, 0), open(workers, kNoBound);
+    std::vector<char> stopped(workers, 0);
+    std::vector<std::exception_ptr> failures(workers);
+    root.options.parallel(workers, [&](int item, int) {
+        try {
+            Search worker(root.times, root.limits, root.options);
+            start_search(worker, start, root.options.visited_capacity / workers, memory);
+            worker.shared = &shared;
+            run_tasks(worker, tasks, next);
+            nodes[item] = worker.nodes;
+            open[item] = worker.open_bound;
+            stopped[item] = worker.stopped;
+        } catch (...) {
+            failures[item] = std::current_exception();
+            shared.failed.store(true);
+        }
+    });
+    for (const std::exception_ptr& failure : failures)
+        if (failure) std::rethrow_exception(failure);
+    for (int w = 0; w < workers; ++w) {
+        root.nodes += nodes[w];
+        root.open_bound = std::min(root.open_bound, open[w]);
+        root.stopped = root.stopped || stopped[w];
+    }
+    root.best_objective = shared.objective.load();
+    root.best_sequence = shared.sequence;
+    root.shared = nullptr;
 }
 
 }  // namespace
@@ -194,46 +419,23 @@ ExactResult exact_search(const JobTimes& times, const std::vector<int>& incumben
         for (int j = 0; j < n; ++j)
             start.push_back(j);
     }
-    {
-        std::vector<char> seen(n, 0);
-        bool permutation = static_cast<int>(start.size()) == n;
-        for (int job : start) {
-            if (!permutation) break;
-            if (job < 0 || job >= n || seen[job])
-                permutation = false;
-            else
-                seen[job] = 1;
-        }
-        if (!permutation)
-            throw std::invalid_argument("exact_search: the incumbent is not a permutation");
-    }
+    check_permutation(start, n);
+    // A node budget must give the same result everywhere: it keeps to one worker.
+    const int workers = options.parallel && limits.work_budget <= 0 && n >= MIN_SHARED_JOBS
+                            ? std::max(options.workers, 1)
+                            : 1;
 
     Search search(times, limits, options);
-    search.n = n;
-    search.bounds = make_completion_bounds(times, options.bounds);
-    search.visited = make_visited_states(n, options.visited_capacity, memory);
-    search.scheduled.assign(n, 0);
-    search.set.assign(set_words(n), 0);
-    search.path.assign(n, 0);
-    search.before.assign(n + 1, RankedPrefix{});
-    search.levels.resize(n + 1);
-    search.best_sequence = start;
-    search.best_objective = sequence_objective(times, start);
-    const RestCostTable* table = options.rest_costs;
-    if (table != nullptr && table->buckets > 0 && table->jobs == n) {
-        search.rest_costs = table;
-        search.price_left.assign(n + 1, 0);
-        for (int j = 0; j < n; ++j)
-            search.price_left[0] += table->prices[j];
-    }
-
+    start_search(search, start, workers > 1 ? ROOT_TABLE_CAPACITY : options.visited_capacity,
+                 memory);
     ExactResult result;
-    const std::int64_t root_bound =
-        n == 0 ? 0
-               : with_rest_costs(
-                     search, completion_bound(search.bounds, search.scheduled, PrefixState{}), 0,
-                     PrefixState{}, search.price_left.empty() ? 0 : search.price_left[0]);
-    if (n > 0 && root_bound < search.best_objective) expand(search, 0, root_bound);
+    const std::int64_t root_bound = root_bound_of(search);
+    if (n > 0 && root_bound < search.best_objective) {
+        if (workers > 1)
+            search_side_by_side(search, start, workers, memory);
+        else
+            expand(search, 0, root_bound);
+    }
 
     result.best_sequence = search.best_sequence;
     result.best_objective = search.best_objective;

@@ -14,7 +14,7 @@
 
 namespace zemko {
 
-// How the search prunes; the defaults are the fastest measured.
+// How the search prunes, and on how many workers; the defaults are the fastest measured.
 struct ExactOptions {
     CompletionBoundOptions bounds;
     // Partial sequences the table of visited ones holds at most (memory: about 52 bytes each
@@ -27,6 +27,11 @@ struct ExactOptions {
     // Rests of the priced relaxation (not owned; null or empty: none), a further bound on every
     // completion; it must be made for these times.
     const RestCostTable* rest_costs = nullptr;
+    // Workers that search side by side through `parallel` (empty: one), sharing the incumbent,
+    // each with a share of visited_capacity. Which of several optimal sequences comes back,
+    // and the nodes, then depend on timing: a search under a node budget keeps to one worker.
+    int workers = 1;
+    ParallelFor parallel;
 };
 
 struct ExactResult {

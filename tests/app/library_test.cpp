@@ -122,6 +122,30 @@ TEST(LibraryConcurrency, SolvesAtOnceGiveWhatEachGivesAlone) {
     }
 }
 
+// Under a time limit the exact search runs on the solve's threads, sharing its best sequence:
+// what it proves there is what one thread under a step budget proves.
+TEST(LibraryConcurrency, TheExactSearchOnTheSolvesThreadsProvesWhatOneProves) {
+    for (int k = 0; k < 3; ++k) {
+        const std::vector<zemko::Job> jobs = jobs_of(random_times(300 + k, 24 + 4 * k, 1, 100));
+        zemko::Settings timed;
+        timed.time_limit = 20;
+        timed.threads = 2;
+        zemko::Settings stepped;
+        stepped.step_limit = 20000;
+        stepped.threads = 1;
+        const zemko::Result shared = zemko::solve(jobs, timed);
+        const zemko::Result alone = zemko::solve(jobs, stepped);
+        SCOPED_TRACE("instance " + std::to_string(k));
+        ASSERT_EQ(shared.status, zemko::Status::solved);
+        EXPECT_EQ(zemko::objective(jobs, shared.sequence), shared.objective);
+        EXPECT_LE(shared.certified_lower_bound, alone.objective);
+        EXPECT_LE(alone.certified_lower_bound, shared.objective);
+        if (shared.optimal && alone.optimal) {
+            EXPECT_EQ(shared.objective, alone.objective);
+        }
+    }
+}
+
 TEST(LibraryContract, RefusedInputGivesTheConsolesMessages) {
     auto message_of = [](auto&& call) {
         try {

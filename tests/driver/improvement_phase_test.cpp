@@ -99,3 +99,24 @@ TEST(ImprovementPhaseRuns, TheCertificateHoldsAndOptimalMeansOptimal) {
     // Instances this small are within the exact search's reach.
     EXPECT_EQ(proven, 150);
 }
+
+// Past the exact search's full range, a time limit gives it a trial; when that does not prove,
+// the walks go on, and their steps and objectives carry on from before it.
+TEST(ImprovementPhaseRuns, AnExactTrialHandsTheTimeBackToTheWalks) {
+    const auto jobs = jobs_of(zemko_test::random_times(7, 90, 1, 100));
+    zemko::Settings settings;
+    settings.time_limit = 1;
+    settings.threads = 2;
+    const zemko::Result result = zemko::solve(jobs, settings);
+    ASSERT_EQ(result.status, zemko::Status::solved);
+    EXPECT_EQ(zemko::objective(jobs, result.sequence), result.objective);
+    EXPECT_LE(result.certified_lower_bound, result.objective);
+    for (size_t i = 1; i < result.improvements.size(); ++i) {
+        EXPECT_GE(result.improvements[i].step, result.improvements[i - 1].step);
+        EXPECT_LT(result.improvements[i].objective, result.improvements[i - 1].objective);
+    }
+    if (!result.improvements.empty()) {
+        EXPECT_EQ(result.improvements.back().objective, result.objective);
+        EXPECT_LE(result.improvements.back().step, result.improvement_steps);
+    }
+}

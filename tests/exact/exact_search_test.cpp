@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <stdexcept>
+#include <thread>
 
 #include "exact/exact_search.hpp"
 #include "exact/exact_test_support.hpp"
@@ -111,6 +113,46 @@ TEST(ExactSearch, StopsAtOnceOnItsFlagOrDeadlineAndChecksItsIncumbent) {
     std::vector<int> repeated = start;
     repeated[0] = repeated[1];
     EXPECT_THROW(exact_search(times, repeated, Limits{}), std::invalid_argument);
+}
+
+// Workers side by side, each on a thread of its own: the optimum that one worker proves, and
+// when stopped anywhere, a bound that still holds.
+TEST(ExactSearch, WorkersSideBySideProveWhatOneProves) {
+    ExactOptions options;
+    options.parallel = [](int count, const std::function<void(int, int)>& body) {
+        std::vector<std::thread> threads;
+        for (int item = 0; item < count; ++item)
+            threads.emplace_back(body, item, item);
+        for (std::thread& thread : threads)
+            thread.join();
+    };
+    SmallRng rng{11};
+    constexpr int kLows[] = {1, 0, -10};
+    for (int round = 0; round < 60; ++round) {
+        const int n = rng.between(12, 17);
+        const JobTimes times = random_jobs(rng, n, kLows[round % 3], 40);
+        const std::vector<int> start = shuffled(rng, n);
+        options.workers = 2 + round % 2;
+        options.visited_capacity = round % 4 == 0 ? 64 : std::size_t{1} << 16;
+        const ExactResult one = exact_search(times, start, Limits{});
+        const ExactResult side = exact_search(times, start, Limits{}, options);
+        ASSERT_TRUE(side.proven_optimal) << "round " << round;
+        ASSERT_EQ(side.best_objective, one.best_objective) << "round " << round;
+        expect_consistent(times, side);
+
+        std::atomic<bool> stop{round % 10 == 0};
+        Limits limits;
+        limits.stop = &stop;
+        std::thread stopper([&stop, delay = round % 5] {
+            std::this_thread::sleep_for(std::chrono::microseconds(200 * delay));
+            stop = true;
+        });
+        const ExactResult stopped = exact_search(times, start, limits, options);
+        stopper.join();
+        ASSERT_LE(stopped.lower_bound, one.best_objective) << "round " << round;
+        ASSERT_TRUE(!stopped.proven_optimal || stopped.best_objective == one.best_objective);
+        expect_consistent(times, stopped);
+    }
 }
 
 }  // namespace
