@@ -32,6 +32,13 @@ bool interrupted(const PhaseContext& context) {
     return context.interrupt != nullptr && context.interrupt->load();
 }
 
+// Work spread over the run's threads.
+ParallelFor on_pool(const PhaseContext& context) {
+    return [&context](int count, const std::function<void(int, int)>& body) {
+        context.pool.run(count, body);
+    };
+}
+
 // Records a better sequence of the phase and prints its line.
 void record(const PhaseContext& context, PhaseOutcome& outcome, long long step, long long objective,
             const char* found_by) {
@@ -48,14 +55,11 @@ void run_walks(const PhaseContext& context, const Limits& limits, int round,
     const ImprovementSettings settings;
     const MemoryReservation arrays(
         &context.budget, static_cast<std::size_t>(settings.walks) * n * WALK_BYTES_PER_JOB);
-    const ParallelFor parallel = [&context](int count, const std::function<void(int, int)>& body) {
-        context.pool.run(count, body);
-    };
     const long long steps_before = outcome.steps;
     const ImprovementResult walked = improve_schedule(
         context.times, outcome.best,
         static_cast<std::uint64_t>(static_cast<unsigned>(context.settings.seed)) + round, limits,
-        parallel,
+        on_pool(context),
         [&](const ImprovementEvent& found) {
             record(context, outcome, steps_before + found.step, found.objective, found.found_by);
         },
@@ -103,9 +107,7 @@ long long run_exact(const PhaseContext& context, const RestCostTable& rest_costs
     options.rest_costs = &rest_costs;
     // The walks are stopped by now: their threads search too.
     options.workers = context.pool.size();
-    options.parallel = [&context](int count, const std::function<void(int, int)>& body) {
-        context.pool.run(count, body);
-    };
+    options.parallel = on_pool(context);
     const ExactResult exact =
         exact_search(context.times, outcome.best, limits, options, &context.budget);
     if (exact.best_objective < outcome.best_objective) {
