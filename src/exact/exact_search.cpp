@@ -49,7 +49,8 @@ struct Child {
 };
 
 struct Level {
-    NodeSums sums;  // of the node at this depth
+    NodeSums sums;  // of the node at this depth, once a child needs them
+    bool sums_ready = false;
     std::vector<Child> children;
 };
 
@@ -129,13 +130,12 @@ void schedule(Search& search, int depth, const Child& child) {
         search.price_left[depth + 1] = search.price_left[depth] - search.rest_costs->prices[job];
 }
 
-// The larger of the completion bounds and the rests' table for the jobs after `state`, a prefix
-// of `placed` jobs whose unplaced jobs' prices sum to price_left.
-std::int64_t with_rest_costs(const Search& search, std::int64_t bound, int placed,
-                             const PrefixState& state, std::int64_t price_left) {
-    if (search.rest_costs == nullptr) return bound;
-    return std::max(bound,
-                    rest_cost_bound(*search.rest_costs, placed, state.c1, state.c2, price_left));
+// The rests' table's bound on the jobs after `state`, a prefix of `placed` jobs whose unplaced
+// jobs' prices sum to price_left; NO_REST_BOUND without a table.
+std::int64_t table_rest(const Search& search, int placed, const PrefixState& state,
+                        std::int64_t price_left) {
+    if (search.rest_costs == nullptr) return NO_REST_BOUND;
+    return rest_cost_bound(*search.rest_costs, placed, state.c1, state.c2, price_left);
 }
 
 void unschedule(Search& search, int job) {
@@ -150,15 +150,24 @@ void generate_children(Search& search, int depth) {
     const JobTimes& times = search.times;
     Level& level = search.levels[depth];
     const int after_child = search.n - depth - 1;
-    if (depth == 0)
-        prepare_node(search.bounds, search.scheduled, level.sums);
-    else
-        derive_child(search.bounds, search.levels[depth - 1].sums, search.path[depth - 1],
-                     level.sums);
+    // The completion bounds' sums are made only for a node with a child that the rests' table
+    // keeps; deep in the search most nodes have none. A kept child's parent thus has them.
+    level.sums_ready = false;
+    const auto node_sums = [&search, &level, depth]() -> const NodeSums& {
+        if (level.sums_ready) return level.sums;
+        if (depth == 0)
+            prepare_node(search.bounds, search.scheduled, level.sums);
+        else
+            derive_child(search.bounds, search.levels[depth - 1].sums, search.path[depth - 1],
+                         level.sums);
+        level.sums_ready = true;
+        return level.sums;
+    };
     level.children.clear();
     const RankedPrefix& node = search.before[depth];
     const PrefixPath path{search.path.data(), search.before.data(), depth};
-    for (int j : level.sums.unscheduled) {
+    for (int j = 0; j < search.n; ++j) {
+        if (search.scheduled[j]) continue;
         Child child;
         child.job = j;
         child.ranked.state = append_job(node.state, times.p1[j], times.p2[j]);
@@ -175,12 +184,16 @@ void generate_children(Search& search, int depth) {
             offer(search, depth, j, last, end.sum);
             continue;
         }
-        const std::int64_t rest = with_rest_costs(
-            search, child_completion_bound(search.bounds, level.sums, j, child.ranked.state),
-            depth + 1, child.ranked.state,
+        // The table's bound drops most children on its own: the completion bounds, dearer,
+        // are computed only for the rest.
+        const std::int64_t sum = child.ranked.state.sum;
+        const std::int64_t by_table = table_rest(
+            search, depth + 1, child.ranked.state,
             search.rest_costs == nullptr ? 0
                                          : search.price_left[depth] - search.rest_costs->prices[j]);
-        child.bound = child.ranked.state.sum + rest;
+        if (by_table != NO_REST_BOUND && sum + by_table >= incumbent_objective(search)) continue;
+        child.bound = sum + std::max(by_table, child_completion_bound(search.bounds, node_sums(), j,
+                                                                      child.ranked.state));
         if (child.bound >= incumbent_objective(search)) continue;
         if (search.options.move_window > 0 && depth > 0 &&
             dominated_by_moves(times, path, j, child.ranked, after_child,
@@ -269,8 +282,9 @@ void start_search(Search& search, const std::vector<int>& start, std::size_t cap
 
 std::int64_t root_bound_of(Search& search) {
     if (search.n == 0) return 0;
-    return with_rest_costs(search, completion_bound(search.bounds, search.scheduled, PrefixState{}),
-                           0, PrefixState{}, search.price_left.empty() ? 0 : search.price_left[0]);
+    return std::max(
+        completion_bound(search.bounds, search.scheduled, PrefixState{}),
+        table_rest(search, 0, PrefixState{}, search.price_left.empty() ? 0 : search.price_left[0]));
 }
 
 // A task of the workers: a partial sequence of a few jobs, with the bound it had when the

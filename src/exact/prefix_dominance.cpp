@@ -19,16 +19,6 @@ namespace zemko {
 // may be applied to any pair at any time, together with bound pruning, without losing the
 // optimum. Equal states keep exactly one: the one with the smaller key.
 
-std::uint64_t tie_weight(int position, int job) {
-    // splitmix64's finalizer on the pair: fixed, and the same on every machine.
-    std::uint64_t z = (static_cast<std::uint64_t>(position) << 32) ^
-                      static_cast<std::uint64_t>(job) ^ 0x9e3779b97f4a7c15ULL;
-    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
-    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
-    z ^= z >> 31;
-    return z >> 10;
-}
-
 bool prefix_dominates(const RankedPrefix& a, const RankedPrefix& b, int remaining) {
     const std::int64_t later = a.state.c2 > b.state.c2 ? a.state.c2 - b.state.c2 : 0;
     const std::int64_t worst_a = a.state.sum + remaining * later;

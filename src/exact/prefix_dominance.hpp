@@ -16,8 +16,17 @@ struct RankedPrefix {
 };
 
 // The tie key's term for `job` at 0-based `position`: below 2^54, so that the key of a whole
-// sequence of up to 1024 jobs fits 64 bits without wrapping.
-std::uint64_t tie_weight(int position, int job);
+// sequence of up to 1024 jobs fits 64 bits without wrapping. Inline: the search takes one per
+// child, and more in the move rule.
+inline std::uint64_t tie_weight(int position, int job) {
+    // splitmix64's finalizer on the pair: fixed, and the same on every machine.
+    std::uint64_t z = (static_cast<std::uint64_t>(position) << 32) ^
+                      static_cast<std::uint64_t>(job) ^ 0x9e3779b97f4a7c15ULL;
+    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+    z ^= z >> 31;
+    return z >> 10;
+}
 
 // True when a may replace b: both hold the same jobs, `remaining` jobs follow, and either
 // every completion of b costs more after a, or costs at least as much and a's tie key is the

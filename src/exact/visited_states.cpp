@@ -1,7 +1,6 @@
 #include "exact/visited_states.hpp"
 
 #include <algorithm>
-#include <cstring>
 #include <new>
 
 #include "util/memory_error.hpp"
@@ -66,6 +65,13 @@ bool grow(VisitedStates& table) {
     return true;
 }
 
+// The sets are a word or two long: a library call to compare them cost more than the loop.
+bool same_set(const std::uint64_t* a, const std::uint64_t* b, std::size_t words) {
+    for (std::size_t w = 0; w < words; ++w)
+        if (a[w] != b[w]) return false;
+    return true;
+}
+
 }  // namespace
 
 VisitedStates make_visited_states(int jobs, std::size_t capacity, MemoryBudget* memory) {
@@ -102,9 +108,7 @@ bool dominated_or_recorded(VisitedStates& table, const std::uint64_t* set, std::
             if (target == first + kVisitedBucketSlots) target = slot;
             continue;
         }
-        if (hash != set_hash ||
-            std::memcmp(&table.sets[slot * words], set, words * sizeof(std::uint64_t)) != 0)
-            continue;
+        if (hash != set_hash || !same_set(&table.sets[slot * words], set, words)) continue;
         if (prefix_dominates(table.prefixes[slot], prefix, remaining)) return true;
         if (prefix_dominates(prefix, table.prefixes[slot], remaining)) {
             if (!target_replaces) {

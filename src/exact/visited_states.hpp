@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "exact/prefix_dominance.hpp"
+#include "util/huge_page_allocator.hpp"
 #include "util/memory_budget.hpp"
 
 namespace zemko {
@@ -21,14 +22,17 @@ namespace zemko {
 inline constexpr int kVisitedBucketSlots = 8;
 inline constexpr std::size_t kVisitedFirstBuckets = 1024;
 
+template <typename T>
+using HugeVector = std::vector<T, HugePageAllocator<T>>;
+
 struct VisitedStates {
     int words = 0;
     std::uint64_t bucket_mask = 0;
     std::size_t largest_buckets = 1;
-    std::vector<std::uint64_t> hashes;
-    std::vector<std::uint64_t> sets;
-    std::vector<RankedPrefix> prefixes;
-    std::vector<int> scheduled_counts;
+    HugeVector<std::uint64_t> hashes;
+    HugeVector<std::uint64_t> sets;
+    HugeVector<RankedPrefix> prefixes;
+    HugeVector<int> scheduled_counts;
     std::size_t occupied = 0;        // slots taken
     std::int64_t recorded = 0;       // prefixes recorded so far, replaced ones included
     MemoryBudget* memory = nullptr;  // where the table's bytes are counted, if anywhere

@@ -36,7 +36,7 @@ inline std::int64_t rest_cost_bound(const RestCostTable& table, int placed, std:
     if (table.buckets == 0) return NO_REST_BOUND;
     const std::int64_t backlog = c2 - c1;
     if (backlog < table.origin) return NO_REST_BOUND;
-    std::int64_t bucket = (backlog - table.origin) / table.width;
+    std::int64_t bucket = floor_div(backlog - table.origin, table.width);
     if (bucket >= table.buckets) bucket = table.buckets - 1;
     const std::int64_t scaled =
         table.values[static_cast<std::size_t>(placed) * table.buckets + bucket] + price_left;
