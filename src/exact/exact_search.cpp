@@ -26,8 +26,9 @@ namespace zemko {
 //
 // With several workers the same holds: they share the incumbent, and take the partial sequences
 // of a few jobs, in the order the search would reach them, as tasks; the argument above never
-// needed the dominating prefix to be in the same table or on the same thread. Each worker's
-// table of visited partial sequences is its own. A task left by a stop is an open node.
+// needed the dominating prefix to be in the same table or on the same thread, or searched yet.
+// The workers share one table of visited partial sequences. A task left by a stop is an open
+// node.
 
 namespace {
 
@@ -71,6 +72,7 @@ struct Search {
     int n = 0;
     CompletionBounds bounds;
     VisitedStates visited;
+    SharedVisitedStates* shared_visited = nullptr;  // the workers' table, instead of visited
     std::vector<char> scheduled;
     std::vector<std::uint64_t> set;
     std::uint64_t set_hash = 0;
@@ -235,9 +237,15 @@ void expand(Search& search, int depth, std::int64_t node_bound) {
 void search_child(Search& search, int depth, const Child& child) {
     schedule(search, depth, child);
     const int after_child = search.n - depth - 1;
-    const bool dominated = after_child >= search.options.record_min_remaining &&
-                           dominated_or_recorded(search.visited, search.set.data(), search.set_hash,
-                                                 child.ranked, after_child, depth + 1);
+    bool dominated = false;
+    if (after_child >= search.options.record_min_remaining) {
+        dominated =
+            search.shared_visited != nullptr
+                ? dominated_or_recorded(*search.shared_visited, search.set.data(), search.set_hash,
+                                        child.ranked, after_child, depth + 1)
+                : dominated_or_recorded(search.visited, search.set.data(), search.set_hash,
+                                        child.ranked, after_child, depth + 1);
+    }
     if (!dominated) expand(search, depth + 1, child.bound);
     unschedule(search, child.job);
 }
@@ -391,6 +399,7 @@ void search_side_by_side(Search& root, const std::vector<int>& start, int worker
         return;
     }
     const std::vector<Task> tasks = make_tasks(root, workers);
+    SharedVisitedStates visited(make_visited_states(root.n, root.options.visited_capacity, memory));
     std::atomic<std::size_t> next{0};
     std::vector<std::int64_t> nodes(workers, 0), open(workers, kNoBound);
     std::vector<char> stopped(workers, 0);
@@ -398,7 +407,8 @@ void search_side_by_side(Search& root, const std::vector<int>& start, int worker
     root.options.parallel(workers, [&](int item, int) {
         try {
             Search worker(root.times, root.limits, root.options);
-            start_search(worker, start, root.options.visited_capacity / workers, memory);
+            start_search(worker, start, 1, memory);  // a table of one bucket, never used
+            worker.shared_visited = &visited;
             worker.shared = &shared;
             run_tasks(worker, tasks, next);
             nodes[item] = worker.nodes;

@@ -27,8 +27,8 @@ struct ExactOptions {
     // Rests of the priced relaxation (not owned; null or empty: none), a further bound on every
     // completion; it must be made for these times.
     const RestCostTable* rest_costs = nullptr;
-    // Workers that search side by side through `parallel` (empty: one), sharing the incumbent,
-    // each with a share of visited_capacity. Which of several optimal sequences comes back,
+    // Workers that search side by side through `parallel` (empty: one), sharing the incumbent
+    // and the table of visited partial sequences. Which of several optimal sequences comes back,
     // and the nodes, then depend on timing: a search under a node budget keeps to one worker.
     int workers = 1;
     ParallelFor parallel;

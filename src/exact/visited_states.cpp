@@ -36,7 +36,6 @@ bool grow(VisitedStates& table) {
     VisitedStates larger;
     larger.words = table.words;
     larger.largest_buckets = table.largest_buckets;
-    larger.recorded = table.recorded;
     larger.occupied = table.occupied;
     larger.memory = table.memory;
     try {
@@ -95,9 +94,16 @@ std::uint64_t job_hash_key(int job) {
     return z | 1;
 }
 
-bool dominated_or_recorded(VisitedStates& table, const std::uint64_t* set, std::uint64_t set_hash,
-                           const RankedPrefix& prefix, int remaining, int scheduled) {
-    if (set_hash == 0) set_hash = 1;
+namespace {
+
+enum class BucketOutcome { Dominated, Recorded, WantsRoom };
+
+// The bucket's part of dominated_or_recorded, with `occupied` slots taken in the table before
+// it: returns WantsRoom, recording nothing, when the bucket has no slot to give and the table
+// should grow first. Slots it frees or fills are added to `occupied_change`.
+BucketOutcome probe_bucket(VisitedStates& table, const std::uint64_t* set, std::uint64_t set_hash,
+                           const RankedPrefix& prefix, int remaining, int scheduled,
+                           std::size_t occupied, std::ptrdiff_t& occupied_change) {
     const std::size_t words = static_cast<std::size_t>(table.words);
     const std::size_t first = (set_hash & table.bucket_mask) * kVisitedBucketSlots;
     std::size_t target = first + kVisitedBucketSlots;  // where to record: none chosen yet
@@ -109,33 +115,90 @@ bool dominated_or_recorded(VisitedStates& table, const std::uint64_t* set, std::
             continue;
         }
         if (hash != set_hash || !same_set(&table.sets[slot * words], set, words)) continue;
-        if (prefix_dominates(table.prefixes[slot], prefix, remaining)) return true;
+        if (prefix_dominates(table.prefixes[slot], prefix, remaining))
+            return BucketOutcome::Dominated;
         if (prefix_dominates(prefix, table.prefixes[slot], remaining)) {
             if (!target_replaces) {
                 target = slot;
                 target_replaces = true;
             } else {
                 table.hashes[slot] = 0;  // a second dominated prefix of the set: freed
-                --table.occupied;
+                --occupied_change;
             }
         }
     }
+    const std::size_t taken = occupied + occupied_change;
     if (target == first + kVisitedBucketSlots && table.bucket_mask + 1 < table.largest_buckets &&
-        table.occupied * 2 >= table.hashes.size() && grow(table)) {
-        return dominated_or_recorded(table, set, set_hash, prefix, remaining, scheduled);
-    }
+        taken * 2 >= table.hashes.size())
+        return BucketOutcome::WantsRoom;
     if (target == first + kVisitedBucketSlots) {
         target = first;
         for (std::size_t slot = first + 1; slot < first + kVisitedBucketSlots; ++slot)
             if (table.scheduled_counts[slot] > table.scheduled_counts[target]) target = slot;
     }
-    if (table.hashes[target] == 0) ++table.occupied;
+    if (table.hashes[target] == 0) ++occupied_change;
     table.hashes[target] = set_hash;
     std::copy(set, set + words, table.sets.begin() + target * words);
     table.prefixes[target] = prefix;
     table.scheduled_counts[target] = scheduled;
-    ++table.recorded;
-    return false;
+    return BucketOutcome::Recorded;
+}
+
+}  // namespace
+
+bool dominated_or_recorded(VisitedStates& table, const std::uint64_t* set, std::uint64_t set_hash,
+                           const RankedPrefix& prefix, int remaining, int scheduled) {
+    if (set_hash == 0) set_hash = 1;
+    for (;;) {
+        std::ptrdiff_t change = 0;
+        const BucketOutcome outcome = probe_bucket(table, set, set_hash, prefix, remaining,
+                                                   scheduled, table.occupied, change);
+        table.occupied += change;
+        if (outcome != BucketOutcome::WantsRoom) return outcome == BucketOutcome::Dominated;
+        grow(table);  // when refused, the table is at its largest and the bucket gives a slot
+    }
+}
+
+SharedVisitedStates::SharedVisitedStates(VisitedStates table_in)
+    : table(std::move(table_in)),
+      mask(table.bucket_mask),
+      occupied(table.occupied),
+      stripes(kVisitedStripes) {}
+
+bool dominated_or_recorded(SharedVisitedStates& shared, const std::uint64_t* set,
+                           std::uint64_t set_hash, const RankedPrefix& prefix, int remaining,
+                           int scheduled) {
+    if (set_hash == 0) set_hash = 1;
+    VisitedStates& table = shared.table;
+    for (;;) {
+        // A bucket belongs to the stripe of its low bits; while the table has fewer buckets
+        // than stripes, that stripe changes as it grows, hence the second look at the mask.
+        const std::uint64_t mask = shared.mask.load(std::memory_order_acquire);
+        std::size_t buckets = 0;
+        {
+            const std::lock_guard<std::mutex> lock(
+                shared.stripes[set_hash & mask & (kVisitedStripes - 1)].mutex);
+            if (table.bucket_mask != mask) continue;
+            buckets = table.bucket_mask + 1;
+            std::ptrdiff_t change = 0;
+            const BucketOutcome outcome =
+                probe_bucket(table, set, set_hash, prefix, remaining, scheduled,
+                             shared.occupied.load(std::memory_order_relaxed), change);
+            shared.occupied.fetch_add(static_cast<std::size_t>(change), std::memory_order_relaxed);
+            if (outcome != BucketOutcome::WantsRoom) return outcome == BucketOutcome::Dominated;
+        }
+        // Growing moves every bucket: it takes every stripe, in order, unless another worker
+        // grew the table meanwhile.
+        for (StripeLock& stripe : shared.stripes)
+            stripe.mutex.lock();
+        if (table.bucket_mask + 1 == buckets) {
+            table.occupied = shared.occupied.load(std::memory_order_relaxed);
+            grow(table);
+            shared.mask.store(table.bucket_mask, std::memory_order_release);
+        }
+        for (StripeLock& stripe : shared.stripes)
+            stripe.mutex.unlock();
+    }
 }
 
 }  // namespace zemko

@@ -3,8 +3,10 @@
 // dominates it.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <vector>
 
 #include "exact/prefix_dominance.hpp"
@@ -34,7 +36,6 @@ struct VisitedStates {
     HugeVector<RankedPrefix> prefixes;
     HugeVector<int> scheduled_counts;
     std::size_t occupied = 0;        // slots taken
-    std::int64_t recorded = 0;       // prefixes recorded so far, replaced ones included
     MemoryBudget* memory = nullptr;  // where the table's bytes are counted, if anywhere
     MemoryReservation reserved;      // the bytes of the arrays above
 };
@@ -58,5 +59,30 @@ std::uint64_t job_hash_key(int job);
 // slot on ties).
 bool dominated_or_recorded(VisitedStates& table, const std::uint64_t* set, std::uint64_t set_hash,
                            const RankedPrefix& prefix, int remaining, int scheduled);
+
+// A table that the workers of one search share. Its buckets are locked by stripes, so that two
+// workers rarely wait for each other; a worker that grows the table takes every stripe. Each
+// worker with a table of its own missed the partial sequences the others had met, and expanded
+// up to half as many nodes again. With 32 stripes two workers seldom meet on one; more would
+// not fit a grower, who holds them all at once, in the 64 locks per thread that the thread
+// sanitizer follows.
+inline constexpr std::size_t kVisitedStripes = 32;
+
+struct StripeLock {
+    alignas(64) std::mutex mutex;  // a cache line each: the workers touch different stripes
+};
+
+struct SharedVisitedStates {
+    explicit SharedVisitedStates(VisitedStates table_in);
+    VisitedStates table;
+    std::atomic<std::uint64_t> mask;    // table.bucket_mask, to choose the stripe by
+    std::atomic<std::size_t> occupied;  // in place of table.occupied
+    std::vector<StripeLock> stripes;
+};
+
+// dominated_or_recorded on a shared table, from any of its workers at once.
+bool dominated_or_recorded(SharedVisitedStates& shared, const std::uint64_t* set,
+                           std::uint64_t set_hash, const RankedPrefix& prefix, int remaining,
+                           int scheduled);
 
 }  // namespace zemko
