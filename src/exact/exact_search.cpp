@@ -153,7 +153,7 @@ void generate_children(Search& search, int depth) {
     Level& level = search.levels[depth];
     const int after_child = search.n - depth - 1;
     // The completion bounds' sums are made only for a node with a child that the rests' table
-    // keeps; deep in the search most nodes have none. A kept child's parent thus has them.
+    // keeps: a node whose children it drops all never makes them. A kept child's parent has them.
     level.sums_ready = false;
     const auto node_sums = [&search, &level, depth]() -> const NodeSums& {
         if (level.sums_ready) return level.sums;

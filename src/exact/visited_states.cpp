@@ -160,10 +160,7 @@ bool dominated_or_recorded(VisitedStates& table, const std::uint64_t* set, std::
 }
 
 SharedVisitedStates::SharedVisitedStates(VisitedStates table_in)
-    : table(std::move(table_in)),
-      mask(table.bucket_mask),
-      occupied(table.occupied),
-      stripes(kVisitedStripes) {}
+    : table(std::move(table_in)), mask(table.bucket_mask), stripes(kVisitedStripes) {}
 
 bool dominated_or_recorded(SharedVisitedStates& shared, const std::uint64_t* set,
                            std::uint64_t set_hash, const RankedPrefix& prefix, int remaining,
@@ -176,15 +173,17 @@ bool dominated_or_recorded(SharedVisitedStates& shared, const std::uint64_t* set
         const std::uint64_t mask = shared.mask.load(std::memory_order_acquire);
         std::size_t buckets = 0;
         {
-            const std::lock_guard<std::mutex> lock(
-                shared.stripes[set_hash & mask & (kVisitedStripes - 1)].mutex);
+            StripeLock& stripe = shared.stripes[set_hash & mask & (kVisitedStripes - 1)];
+            const std::lock_guard<std::mutex> lock(stripe.mutex);
             if (table.bucket_mask != mask) continue;
             buckets = table.bucket_mask + 1;
+            // The stripe's count stands for its share of the table: a count of the whole table
+            // would be a line that every lookup of every worker writes.
             std::ptrdiff_t change = 0;
             const BucketOutcome outcome =
                 probe_bucket(table, set, set_hash, prefix, remaining, scheduled,
-                             shared.occupied.load(std::memory_order_relaxed), change);
-            shared.occupied.fetch_add(static_cast<std::size_t>(change), std::memory_order_relaxed);
+                             stripe.occupied * kVisitedStripes, change);
+            stripe.occupied += change;
             if (outcome != BucketOutcome::WantsRoom) return outcome == BucketOutcome::Dominated;
         }
         // Growing moves every bucket: it takes every stripe, in order, unless another worker
@@ -192,7 +191,9 @@ bool dominated_or_recorded(SharedVisitedStates& shared, const std::uint64_t* set
         for (StripeLock& stripe : shared.stripes)
             stripe.mutex.lock();
         if (table.bucket_mask + 1 == buckets) {
-            table.occupied = shared.occupied.load(std::memory_order_relaxed);
+            table.occupied = 0;
+            for (const StripeLock& stripe : shared.stripes)
+                table.occupied += stripe.occupied;
             grow(table);
             shared.mask.store(table.bucket_mask, std::memory_order_release);
         }

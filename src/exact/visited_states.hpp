@@ -70,13 +70,13 @@ inline constexpr std::size_t kVisitedStripes = 32;
 
 struct StripeLock {
     alignas(64) std::mutex mutex;  // a cache line each: the workers touch different stripes
+    std::size_t occupied = 0;      // slots taken in the stripe's buckets, under the mutex
 };
 
 struct SharedVisitedStates {
     explicit SharedVisitedStates(VisitedStates table_in);
     VisitedStates table;
-    std::atomic<std::uint64_t> mask;    // table.bucket_mask, to choose the stripe by
-    std::atomic<std::size_t> occupied;  // in place of table.occupied
+    std::atomic<std::uint64_t> mask;  // table.bucket_mask, to choose the stripe by
     std::vector<StripeLock> stripes;
 };
 
