@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "exact/prefix_dominance.hpp"
+#include "exact/task_pool.hpp"
 #include "exact/visited_states.hpp"
 
 namespace zemko {
@@ -27,8 +28,9 @@ namespace zemko {
 // With several workers the same holds: they share the incumbent, and take the partial sequences
 // of a few jobs, in the order the search would reach them, as tasks; the argument above never
 // needed the dominating prefix to be in the same table or on the same thread, or searched yet.
-// The workers share one table of visited partial sequences. A task left by a stop is an open
-// node.
+// The workers share one table of visited partial sequences. A worker that waits for a task is
+// handed the untried children of another worker's shallowest node that has any: they become
+// tasks, and the other worker drops them. A task left by a stop is an open node.
 
 namespace {
 
@@ -42,6 +44,9 @@ constexpr std::size_t ROOT_TABLE_CAPACITY = 1024;
 // task that holds most of the work would leave the other workers idle.
 constexpr std::size_t TASKS_PER_WORKER = 64;
 constexpr int MAX_TASK_DEPTH = 4;
+// Children with fewer jobs after them are not handed on to a waiting worker: their searches are
+// over sooner than the hand-over pays.
+constexpr int MIN_HANDED_ON_JOBS = 6;
 
 struct Child {
     int job = 0;
@@ -53,6 +58,7 @@ struct Level {
     NodeSums sums;  // of the node at this depth, once a child needs them
     bool sums_ready = false;
     std::vector<Child> children;
+    std::size_t next = 0;  // the child being searched
 };
 
 // The incumbent of workers that search side by side, and what ends them all.
@@ -87,6 +93,8 @@ struct Search {
     bool stopped = false;
     std::int64_t open_bound = kNoBound;  // smallest bound of a node left open by a stop
     SharedBest* shared = nullptr;        // set when workers search side by side
+    TaskPool* pool = nullptr;            // likewise
+    int shared_from = 0;  // the levels from here on may hand their untried children on
 };
 
 std::int64_t incumbent_objective(const Search& search) {
@@ -211,6 +219,29 @@ void generate_children(Search& search, int depth) {
     });
 }
 
+// Hands the untried children of the shallowest node on path[0..depth] that has any, and
+// enough jobs after them, on to the waiting workers, and drops them from this worker's search.
+void hand_on(Search& search, int depth) {
+    for (int d = search.shared_from; d <= depth && search.n - d - 1 >= MIN_HANDED_ON_JOBS; ++d) {
+        std::vector<Child>& children = search.levels[d].children;
+        const std::size_t first = search.levels[d].next + 1;
+        if (first >= children.size()) continue;
+        std::vector<Task> handed;
+        for (std::size_t c = first; c < children.size(); ++c) {
+            if (children[c].bound >= incumbent_objective(search)) break;
+            Task task;
+            task.prefix.assign(search.path.begin(), search.path.begin() + d);
+            task.prefix.push_back(children[c].job);
+            task.bound = children[c].bound;
+            handed.push_back(std::move(task));
+        }
+        children.resize(first);
+        if (handed.empty()) continue;
+        hand_on_tasks(*search.pool, handed);
+        return;
+    }
+}
+
 void search_child(Search& search, int depth, const Child& child);
 
 void expand(Search& search, int depth, std::int64_t node_bound) {
@@ -228,6 +259,9 @@ void expand(Search& search, int depth, std::int64_t node_bound) {
             search.open_bound = std::min(search.open_bound, child.bound);
             break;
         }
+        search.levels[depth].next = i;
+        if (search.pool != nullptr && search.pool->hungry.load(std::memory_order_relaxed))
+            hand_on(search, depth);
         search_child(search, depth, child);
     }
 }
@@ -295,13 +329,6 @@ std::int64_t root_bound_of(Search& search) {
         table_rest(search, 0, PrefixState{}, search.price_left.empty() ? 0 : search.price_left[0]));
 }
 
-// A task of the workers: a partial sequence of a few jobs, with the bound it had when the
-// tasks were made.
-struct Task {
-    std::vector<int> prefix;
-    std::int64_t bound = 0;
-};
-
 // Appends the partial sequences of `depth` jobs below path[0..level) that the bounds keep, in
 // the order the search would reach them.
 void collect_tasks(Search& root, int level, int depth, std::vector<Task>& tasks) {
@@ -347,11 +374,11 @@ const Child* find_child(const std::vector<Child>& children, int job) {
 // One worker: takes tasks until none is left, and searches below each. A task's prefix is
 // replayed from the part it shares with the worker's last one; a task it cannot search any
 // more is left open.
-void run_tasks(Search& worker, const std::vector<Task>& tasks, std::atomic<std::size_t>& next) {
+void run_tasks(Search& worker, TaskPool& pool) {
     int placed = 0;      // jobs of the prefix scheduled now
     int generated = -1;  // levels[0..generated] hold the children of the current prefix's nodes
-    for (std::size_t i; (i = next.fetch_add(1)) < tasks.size();) {
-        const Task& task = tasks[i];
+    for (Task task; take_task(pool, task);) {
+        const TaskInHand in_hand(pool);
         if (should_stop(worker)) {
             worker.open_bound = std::min(worker.open_bound, task.bound);
             continue;
@@ -379,6 +406,7 @@ void run_tasks(Search& worker, const std::vector<Task>& tasks, std::atomic<std::
             schedule(worker, k, *child);
             ++placed;
         }
+        worker.shared_from = last + 1;
         if (child != nullptr) search_child(worker, last, *child);
     }
     while (placed > 0)
@@ -398,9 +426,10 @@ void search_side_by_side(Search& root, const std::vector<int>& start, int worker
         root.shared = nullptr;
         return;
     }
-    const std::vector<Task> tasks = make_tasks(root, workers);
+    TaskPool pool;
+    for (Task& task : make_tasks(root, workers))
+        pool.tasks.push_back(std::move(task));
     SharedVisitedStates visited(make_visited_states(root.n, root.options.visited_capacity, memory));
-    std::atomic<std::size_t> next{0};
     std::vector<std::int64_t> nodes(workers, 0), open(workers, kNoBound);
     std::vector<char> stopped(workers, 0);
     std::vector<std::exception_ptr> failures(workers);
@@ -410,7 +439,8 @@ void search_side_by_side(Search& root, const std::vector<int>& start, int worker
             start_search(worker, start, 1, memory);  // a table of one bucket, never used
             worker.shared_visited = &visited;
             worker.shared = &shared;
-            run_tasks(worker, tasks, next);
+            worker.pool = &pool;
+            run_tasks(worker, pool);
             nodes[item] = worker.nodes;
             open[item] = worker.open_bound;
             stopped[item] = worker.stopped;
@@ -421,6 +451,11 @@ void search_side_by_side(Search& root, const std::vector<int>& start, int worker
     });
     for (const std::exception_ptr& failure : failures)
         if (failure) std::rethrow_exception(failure);
+    // Every worker empties the pool before it ends; tasks that none took would be open.
+    for (const Task& task : pool.tasks) {
+        root.open_bound = std::min(root.open_bound, task.bound);
+        root.stopped = true;
+    }
     for (int w = 0; w < workers; ++w) {
         root.nodes += nodes[w];
         root.open_bound = std::min(root.open_bound, open[w]);

@@ -115,21 +115,27 @@ TEST(ExactSearch, StopsAtOnceOnItsFlagOrDeadlineAndChecksItsIncumbent) {
     EXPECT_THROW(exact_search(times, repeated, Limits{}), std::invalid_argument);
 }
 
-// Workers side by side, each on a thread of its own: the optimum that one worker proves, and
-// when stopped anywhere, a bound that still holds.
+// Workers side by side, each on a thread of its own or one after another on one thread: the
+// optimum that one worker proves, and when stopped anywhere, a bound that still holds. A
+// waiting worker is handed work by a busy one, and one that runs alone must not wait.
 TEST(ExactSearch, WorkersSideBySideProveWhatOneProves) {
-    ExactOptions options;
-    options.parallel = [](int count, const std::function<void(int, int)>& body) {
+    const ParallelFor on_threads = [](int count, const std::function<void(int, int)>& body) {
         std::vector<std::thread> threads;
         for (int item = 0; item < count; ++item)
             threads.emplace_back(body, item, item);
         for (std::thread& thread : threads)
             thread.join();
     };
+    const ParallelFor in_turn = [](int count, const std::function<void(int, int)>& body) {
+        for (int item = 0; item < count; ++item)
+            body(item, 0);
+    };
+    ExactOptions options;
     SmallRng rng{11};
     constexpr int kLows[] = {1, 0, -10};
     for (int round = 0; round < 60; ++round) {
-        const int n = rng.between(12, 17);
+        options.parallel = round % 6 == 5 ? in_turn : on_threads;
+        const int n = round % 6 == 4 ? rng.between(18, 21) : rng.between(12, 17);
         const JobTimes times = random_jobs(rng, n, kLows[round % 3], 40);
         const std::vector<int> start = shuffled(rng, n);
         options.workers = 2 + round % 2;
