@@ -81,6 +81,14 @@ void fill_costs(const JobTimes& times, const std::vector<int>& weight,
             cost[static_cast<std::size_t>(i) * n + j] = a[i] * times.p1[j] + b[i] * times.p2[j];
 }
 
+// The column potentials are the jobs' duals: with the rows' (positions') ones they price every
+// cost from below and sum to the least total, in units of 1 / MIX_SCALE.
+void keep_job_prices(const AssignmentWork& work, int n, std::vector<double>& prices) {
+    prices.resize(n);
+    for (int j = 0; j < n; ++j)
+        prices[j] = static_cast<double>(work.column_potential[j + 1]) / MIX_SCALE;
+}
+
 }  // namespace
 
 MixedBound mixed_assignment_bound(const JobTimes& times, int solves, std::int64_t target,
@@ -113,6 +121,7 @@ MixedBound mixed_assignment_bound(const JobTimes& times, int solves, std::int64_
             best_scaled = scaled;
             best_lambda = lambda;
             stalled = 0;
+            keep_job_prices(work, n, result.job_prices);
         } else if (++stalled >= STALL_LIMIT) {
             step_factor /= 2;
             lambda = best_lambda;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "schedule/job_times.hpp"
 #include "util/limits.hpp"
@@ -13,7 +14,11 @@ namespace zemko {
 struct MixedBound {
     // At most the objective of every sequence; the smallest int64 when nothing was solved.
     std::int64_t lower_bound = 0;
-    int solves_done = 0;   // assignment problems solved
+    int solves_done = 0;  // assignment problems solved
+    // The jobs' dual values in the best solve, in objective units (empty when nothing was
+    // solved). Priced by them, any order of n jobs, repeats allowed, costs at least lower_bound
+    // less the prices of its jobs plus the prices of all the jobs.
+    std::vector<double> job_prices;
     bool stopped = false;  // `stop` was seen before the solves were done
 };
 

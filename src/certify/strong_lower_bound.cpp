@@ -21,6 +21,7 @@ namespace {
 constexpr double PRICE_SCALE = 16.0;
 constexpr double PRICE_LIMIT = 68719476736.0;  // 2^36: |multiplier| never grows past it
 constexpr int SHAPE_FUNCTIONS = 6;
+constexpr int MIN_SPAN_FACTOR = 2;  // the grid's least span, in largest times
 
 // Polyak's step, aimed at the best objective known: the factor starts at FIRST_STEP and
 // halves after STALL_LIMIT steps without a better bound.
@@ -128,12 +129,14 @@ void project(const std::vector<std::vector<double>>& basis, std::vector<double>&
 
 StrongBoundEffort default_strong_bound_effort(int jobs) {
     // Measured on times uniform in 1..100: a wider span of backlogs helps more than further
-    // steps up to about 200 jobs; past that the steps are too dear, and a narrow span buys
-    // enough of them.
+    // steps up to about 200 jobs. On two of ten 100-job instances a span of 10 largest times
+    // cut the backlogs of good sequences off (30 gave 0.2 % more there, 50 no more than 30).
+    // At 500 they run into thousands: spans of 6 to 30 gained nothing over the first paths,
+    // 50 gained 0.014 % of the objective in 230 steps.
     StrongBoundEffort effort;
     effort.shaped_iterations = 30;
     // Measured at 500 jobs: the first solve gives most of what 15 give (0.2 s and 1.2 s of a
-    // core); the paths' bound is the stronger one up to about 200 jobs.
+    // core). Its duals start the paths' prices, and the paths then end above it at any size.
     effort.assignment_solves = 15;
     if (jobs <= 30) {
         effort.iterations = 2000;
@@ -143,19 +146,19 @@ StrongBoundEffort default_strong_bound_effort(int jobs) {
         effort.span_factor = 10;
     } else if (jobs <= 100) {
         effort.iterations = 700;
-        effort.span_factor = 10;
+        effort.span_factor = 30;
     } else if (jobs <= 130) {
         effort.iterations = 450;
-        effort.span_factor = 10;
+        effort.span_factor = 30;
     } else if (jobs <= 200) {
         effort.iterations = 200;
-        effort.span_factor = 20;
+        effort.span_factor = 30;
     } else if (jobs <= 300) {
         effort.iterations = 140;
-        effort.span_factor = 20;
+        effort.span_factor = 30;
     } else {
         effort.iterations = 230;
-        effort.span_factor = 6;
+        effort.span_factor = 50;
     }
     // One bucket per time unit for times up to 100.
     effort.max_buckets = 100 * effort.span_factor + 24;
@@ -178,13 +181,25 @@ struct PathSteps {
     int stalled = 0;
 };
 
+// The multipliers start level, at the best objective known shared out; with `first_prices`
+// for every job (the mixed assignment bound's duals, at whose prices every relaxed path costs
+// at least that bound) they take its shape. A path has one job per position, so adding the
+// same amount to every price changes no path bound.
 PathSteps start_path_steps(const JobTimes& times, const StrongBoundEffort& effort,
-                           std::int64_t upper_bound) {
+                           std::int64_t upper_bound, const std::vector<double>& first_prices) {
     const int n = times.count();
     PathSteps steps;
     steps.grid = make_backlog_grid(times, std::max(effort.max_buckets, 1), effort.span_factor);
     steps.basis = shape_basis(times);
     steps.multipliers.assign(n, static_cast<double>(upper_bound) / n);
+    if (static_cast<int>(first_prices.size()) == n) {
+        double mean = 0.0;
+        for (const double price : first_prices)
+            mean += price / n;
+        for (int j = 0; j < n; ++j)
+            steps.multipliers[j] = std::clamp(steps.multipliers[j] + first_prices[j] - mean,
+                                              -PRICE_LIMIT, PRICE_LIMIT);
+    }
     steps.prices.resize(n);
     steps.direction.resize(n);
     steps.uses.resize(n);
@@ -230,8 +245,8 @@ std::optional<double> solve_paths(const JobTimes& times, PathSteps& steps, Stron
 
 // Polyak's step from the path's job counts: each job should be used once. Returns false when
 // no step would change the prices.
-bool step_multipliers(int it, const StrongBoundEffort& effort, double value, PathSteps& steps,
-                      const StrongBound& result) {
+bool step_multipliers(int it, const StrongBoundEffort& effort, double value, std::int64_t aim,
+                      PathSteps& steps) {
     const int n = static_cast<int>(steps.multipliers.size());
     if (value > steps.best_value) {
         steps.best_value = value;
@@ -253,8 +268,7 @@ bool step_multipliers(int it, const StrongBoundEffort& effort, double value, Pat
             norm += steps.direction[j] * steps.direction[j];
         if (norm < 1e-12) return true;
     }
-    const double step =
-        steps.step_factor * (static_cast<double>(result.upper_bound) - value) / norm;
+    const double step = steps.step_factor * (static_cast<double>(aim) - value) / norm;
     for (int j = 0; j < n; ++j)
         steps.multipliers[j] =
             std::clamp(steps.multipliers[j] + step * steps.direction[j], -PRICE_LIMIT, PRICE_LIMIT);
@@ -263,7 +277,8 @@ bool step_multipliers(int it, const StrongBoundEffort& effort, double value, Pat
 
 // The subgradient steps of run_path_steps.
 void steps_loop(const JobTimes& times, const StrongBoundEffort& effort, const Limits& limits,
-                PathSteps& steps, StrongBound& result) {
+                const std::atomic<std::int64_t>* better_known, PathSteps& steps,
+                StrongBound& result) {
     for (int it = 0; it < effort.iterations; ++it) {
         if (must_stop(limits)) {
             result.stopped = true;
@@ -276,8 +291,13 @@ void steps_loop(const JobTimes& times, const StrongBoundEffort& effort, const Li
         const std::optional<double> value = solve_paths(times, steps, result);
         result.iterations_done = it + 1;
         if (!value) return;
-        if (result.lower_bound >= result.upper_bound) return;  // proven optimal
-        if (!step_multipliers(it, effort, *value, steps, result)) return;
+        // The steps aim at the best objective known: the nearer it is to the optimum, the
+        // better they converge.
+        std::int64_t aim = result.upper_bound;
+        if (better_known != nullptr)
+            aim = std::min(aim, better_known->load(std::memory_order_relaxed));
+        if (result.lower_bound >= aim) return;  // proven optimal
+        if (!step_multipliers(it, effort, *value, aim, steps)) return;
     }
 }
 
@@ -298,9 +318,10 @@ void fill_rest_costs(PathSteps& steps, StrongBound& result) {
 
 // The Lagrangian bound of the relaxed paths, `effort.iterations` subgradient steps.
 void run_path_steps(const JobTimes& times, const StrongBoundEffort& effort, const Limits& limits,
-                    StrongBound& result) {
-    PathSteps steps = start_path_steps(times, effort, result.upper_bound);
-    steps_loop(times, effort, limits, steps, result);
+                    const std::vector<double>& first_prices,
+                    const std::atomic<std::int64_t>* better_known, StrongBound& result) {
+    PathSteps steps = start_path_steps(times, effort, result.upper_bound, first_prices);
+    steps_loop(times, effort, limits, better_known, steps, result);
     fill_rest_costs(steps, result);
 }
 
@@ -336,18 +357,28 @@ std::size_t strong_bound_bytes(int jobs, const StrongBoundEffort& effort) {
     return paths + assignment + 64 * n * sizeof(double);
 }
 
+StrongBoundEffort effort_within(StrongBoundEffort effort, int jobs, std::size_t bytes) {
+    // The buckets halve with the span, so that each keeps its width.
+    while (effort.span_factor > MIN_SPAN_FACTOR && strong_bound_bytes(jobs, effort) > bytes) {
+        effort.span_factor = std::max(MIN_SPAN_FACTOR, effort.span_factor / 2);
+        effort.max_buckets = std::max(1, effort.max_buckets / 2);
+    }
+    return effort;
+}
+
 StrongBound strong_lower_bound(const JobTimes& times, const StrongBoundEffort& effort,
                                const std::vector<int>& known, const Limits& limits,
-                               MemoryBudget* memory) {
+                               MemoryBudget* memory,
+                               const std::atomic<std::int64_t>* better_known) {
     const MemoryReservation tables(memory, strong_bound_bytes(times.count(), effort));
     StrongBound result = start_bound(times, known, limits);
     if (times.count() <= 1) {
         result.lower_bound = std::max(result.lower_bound, result.upper_bound);
         return result;
     }
+    MixedBound mixed;
     if (effort.assignment_solves > 0) {
-        const MixedBound mixed =
-            mixed_assignment_bound(times, effort.assignment_solves, result.upper_bound, limits);
+        mixed = mixed_assignment_bound(times, effort.assignment_solves, result.upper_bound, limits);
         result.lower_bound = std::max(result.lower_bound, mixed.lower_bound);
         if (mixed.stopped) {
             result.stopped = true;
@@ -355,7 +386,7 @@ StrongBound strong_lower_bound(const JobTimes& times, const StrongBoundEffort& e
         }
         if (result.lower_bound >= result.upper_bound) return result;
     }
-    run_path_steps(times, effort, limits, result);
+    run_path_steps(times, effort, limits, mixed.job_prices, better_known, result);
     return result;
 }
 

@@ -3,6 +3,7 @@
 // for a fixed effort, never below the position bounds. Computed once per instance, on one thread.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -24,7 +25,7 @@ struct StrongBoundEffort {
     int assignment_solves = 0;  // solves of the mixed assignment bound, before the paths
 };
 
-// The default effort for n jobs: about 1 s of one core at 100 jobs, 1.5 s at 200, 3 s at 500
+// The default effort for n jobs: about 1 s of one core at 100 jobs, 1.5 s at 200, 9 s at 500
 // (times uniform in 1..100, a current x86 core).
 StrongBoundEffort default_strong_bound_effort(int jobs);
 
@@ -45,11 +46,19 @@ struct StrongBound {
 // the bound is valid whatever it is. When `limits` stop it (their flag or deadline; the effort
 // is its work) the call returns within one iteration with the best bound found so far. Its
 // tables are counted in `memory` when given (MemoryError when they do not fit).
+// `better_known`, when given, is the objective of the best sequence found meanwhile by others
+// (say the walks): read between steps, it aims them, so that the result then depends on timing.
 StrongBound strong_lower_bound(const JobTimes& times, const StrongBoundEffort& effort,
                                const std::vector<int>& known = {}, const Limits& limits = {},
-                               MemoryBudget* memory = nullptr);
+                               MemoryBudget* memory = nullptr,
+                               const std::atomic<std::int64_t>* better_known = nullptr);
 
 // The bytes of the bound's tables for `jobs` jobs and this effort.
 std::size_t strong_bound_bytes(int jobs, const StrongBoundEffort& effort);
+
+// The effort with the paths' span of backlogs halved until its tables take at most `bytes`, or
+// down to a span of twice the largest time: a weaker bound rather than none where memory is
+// short.
+StrongBoundEffort effort_within(StrongBoundEffort effort, int jobs, std::size_t bytes);
 
 }  // namespace zemko

@@ -49,8 +49,9 @@ void record(const PhaseContext& context, PhaseOutcome& outcome, long long step, 
 
 // The walks from the phase's best until `limits` end them. `round` counts the walks' earlier
 // turns in the phase: each turn has a random stream of its own, and its steps follow theirs.
+// Each better objective also goes to `best_known`.
 void run_walks(const PhaseContext& context, const Limits& limits, int round,
-               PhaseOutcome& outcome) {
+               std::atomic<std::int64_t>& best_known, PhaseOutcome& outcome) {
     const int n = context.times.count();
     const ImprovementSettings settings;
     const MemoryReservation arrays(
@@ -62,6 +63,7 @@ void run_walks(const PhaseContext& context, const Limits& limits, int round,
         on_pool(context),
         [&](const ImprovementEvent& found) {
             record(context, outcome, steps_before + found.step, found.objective, found.found_by);
+            best_known.store(found.objective, std::memory_order_relaxed);
         },
         settings);
     outcome.steps = steps_before + walked.steps;
@@ -131,14 +133,26 @@ PhaseOutcome run_improvement_phase(const PhaseContext& context, const PhaseStart
 
     // The strong lower bound, beside everything else, until its effort is spent or the phase
     // ends it.
+    // Under a time limit the bound aims at the walks' best as they find it; under a step
+    // budget at the start only, so that it does not depend on timing.
+    // Where memory is short the bound narrows its tables to what is left beside the walks
+    // (known before any thread starts, so the same on every run).
     std::atomic<bool> bound_stop{false};
+    std::atomic<std::int64_t> best_known{start.objective};
+    const std::size_t left = memory_left(context.budget);
+    const std::size_t walk_bytes = static_cast<std::size_t>(ImprovementSettings{}.walks) *
+                                   context.times.count() * WALK_BYTES_PER_JOB;
+    const StrongBoundEffort bound_effort =
+        effort_within(context.plan.bound_effort, context.times.count(),
+                      left > walk_bytes ? left - walk_bytes : 0);
     StrongBound strong;
-    const auto bound_work = [&context, &strong, &bound_stop, known = start.sequence] {
+    const auto bound_work = [&context, &strong, &bound_stop, &best_known, &bound_effort,
+                             known = start.sequence] {
         Limits limits;
         limits.stop = &bound_stop;
         limits.deadline = context.plan.deadline;
-        strong = strong_lower_bound(context.times, context.plan.bound_effort, known, limits,
-                                    &context.budget);
+        strong = strong_lower_bound(context.times, bound_effort, known, limits, &context.budget,
+                                    context.plan.timed ? &best_known : nullptr);
     };
     JoinedThread bound_thread(bound_stop, bound_work);
     bool bound_finished = false;
@@ -152,7 +166,7 @@ PhaseOutcome run_improvement_phase(const PhaseContext& context, const PhaseStart
         }
     };
 
-    run_walks(context, walk_limits(context, true), 0, outcome);
+    run_walks(context, walk_limits(context, true), 0, best_known, outcome);
     long long exact_bound = LLONG_MIN;
     bool proven = false;
     if (context.plan.exact_tried && !interrupted(context)) {
@@ -165,7 +179,7 @@ PhaseOutcome run_improvement_phase(const PhaseContext& context, const PhaseStart
             exact_bound = run_exact(context, strong.rest_costs, outcome, proven);
     }
     if (context.plan.exact_trial && !proven && !interrupted(context))
-        run_walks(context, walk_limits(context, false), 1, outcome);
+        run_walks(context, walk_limits(context, false), 1, best_known, outcome);
 
     // The bound is waited for under a step budget (its result must not depend on time), and
     // stopped at once otherwise.

@@ -21,8 +21,8 @@ constexpr long long FULL_BOUND_STEPS = 20000;
 // Past FULL_BOUND_SECONDS the path steps grow with the time limit, up to this factor, on
 // instances too large for the exact search and of at most GROWN_BOUND_MAX_JOBS jobs. Measured: at
 // 200 jobs five times the steps close a third of the certified gap; at 100 the steps have converged
-// by then, and at 500 the mixed assignment bound leads and more steps only take a core from the
-// walks.
+// by then, and at 500 a step costs 30 ms of a core: five times the steps gained 0.0015 to
+// 0.003 % of the objective, about what the walks lost for the core (0.002 %).
 constexpr int MOST_BOUND_GROWTH = 5;
 constexpr int GROWN_BOUND_MAX_JOBS = 300;
 

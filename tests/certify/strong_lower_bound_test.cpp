@@ -157,6 +157,38 @@ TEST(StrongLowerBound, ReachesTheOptimumWhereItIsKnown) {
     EXPECT_EQ(strong_lower_bound(example, effort).lower_bound, 10195);
 }
 
+TEST(StrongLowerBound, ItsPathsStartFromTheAssignmentBound) {
+    // The first paths are priced by the assignment's duals of the jobs: they cost at least its
+    // bound, short of the rounding of the prices (under 1/32 per position). Level prices, or
+    // duals of the wrong sign, fall far below it.
+    for (const int n : {40, 120}) {
+        const JobTimes times = uniform_times(static_cast<std::uint64_t>(n), n);
+        StrongBoundEffort effort = default_strong_bound_effort(n);
+        effort.assignment_solves = 3;
+        effort.iterations = 0;
+        const std::int64_t assignment = strong_lower_bound(times, effort).lower_bound;
+        effort.iterations = 1;
+        const StrongBound bound = strong_lower_bound(times, effort);
+        std::int64_t prices = 0;
+        for (const std::int64_t price : bound.rest_costs.prices)
+            prices += price;
+        const std::int64_t paths = rest_cost_bound(bound.rest_costs, 0, 0, 0, prices);
+        EXPECT_GE(paths, assignment - n / 32 - 1) << n << " jobs";
+        EXPECT_GT(assignment, bound.position_bound) << n << " jobs";
+    }
+}
+
+TEST(StrongLowerBound, NarrowsItsTablesToTheMemoryLeft) {
+    const StrongBoundEffort full = default_strong_bound_effort(500);
+    const std::size_t full_bytes = strong_bound_bytes(500, full);
+    EXPECT_EQ(effort_within(full, 500, full_bytes).span_factor, full.span_factor);
+    const StrongBoundEffort third = effort_within(full, 500, full_bytes / 3);
+    EXPECT_LT(third.span_factor, full.span_factor);
+    EXPECT_GE(third.span_factor, 2);
+    EXPECT_LE(strong_bound_bytes(500, third), full_bytes / 3);
+    EXPECT_EQ(effort_within(full, 500, 0).span_factor, 2);  // the least span, never none
+}
+
 TEST(StrongLowerBound, GivesTheSameResultForTheSameInput) {
     const JobTimes times = uniform_times(11, 60);
     StrongBoundEffort effort = default_strong_bound_effort(times.count());
