@@ -182,9 +182,9 @@ struct PathSteps {
 };
 
 // The multipliers start level, at the best objective known shared out; with `first_prices`
-// for every job (the mixed assignment bound's duals, at whose prices every relaxed path costs
-// at least that bound) they take its shape. A path has one job per position, so adding the
-// same amount to every price changes no path bound.
+// for every job (the mixed assignment bound's duals, at whose prices every path within the
+// grid costs at least that bound) they take its shape. A path has one job per position, so adding
+// the same amount to every price changes no path bound.
 PathSteps start_path_steps(const JobTimes& times, const StrongBoundEffort& effort,
                            std::int64_t upper_bound, const std::vector<double>& first_prices) {
     const int n = times.count();
