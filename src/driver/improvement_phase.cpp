@@ -28,6 +28,11 @@ namespace {
 constexpr std::size_t WALK_BYTES_PER_JOB = 512;  // a walk's sequences and arrays, per job
 constexpr std::size_t VISITED_ENTRY_BYTES = 64;  // a visited partial sequence in the exact search
 
+// What the walks' arrays take, counted while they run.
+std::size_t walks_bytes(const ImprovementSettings& settings, int n_jobs) {
+    return static_cast<std::size_t>(settings.walks) * n_jobs * WALK_BYTES_PER_JOB;
+}
+
 bool interrupted(const PhaseContext& context) {
     return context.interrupt != nullptr && context.interrupt->load();
 }
@@ -54,8 +59,7 @@ void run_walks(const PhaseContext& context, const Limits& limits, int round,
                std::atomic<std::int64_t>& best_known, PhaseOutcome& outcome) {
     const int n = context.times.count();
     const ImprovementSettings settings;
-    const MemoryReservation arrays(
-        &context.budget, static_cast<std::size_t>(settings.walks) * n * WALK_BYTES_PER_JOB);
+    const MemoryReservation arrays(&context.budget, walks_bytes(settings, n));
     const long long steps_before = outcome.steps;
     const ImprovementResult walked = improve_schedule(
         context.times, outcome.best,
@@ -140,8 +144,7 @@ PhaseOutcome run_improvement_phase(const PhaseContext& context, const PhaseStart
     std::atomic<bool> bound_stop{false};
     std::atomic<std::int64_t> best_known{start.objective};
     const std::size_t left = memory_left(context.budget);
-    const std::size_t walk_bytes = static_cast<std::size_t>(ImprovementSettings{}.walks) *
-                                   context.times.count() * WALK_BYTES_PER_JOB;
+    const std::size_t walk_bytes = walks_bytes(ImprovementSettings{}, context.times.count());
     const StrongBoundEffort bound_effort =
         effort_within(context.plan.bound_effort, context.times.count(),
                       left > walk_bytes ? left - walk_bytes : 0);
