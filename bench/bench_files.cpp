@@ -1,8 +1,11 @@
 #include "bench_files.hpp"
 
 #include <fstream>
+#include <optional>
 
 #include <zemko/zemko.hpp>
+
+#include "input/jobs.hpp"
 
 namespace zemko_bench {
 
@@ -14,16 +17,14 @@ bool read_job_times(const std::string& path, zemko::JobTimes& times, std::string
         message = path + ": " + error.what();
         return false;
     }
-    times = {};
-    for (const zemko::Job& job : jobs) {
-        if (job.route != jobs.front().route) {
-            message = path + ": the jobs take different routes";
-            return false;
-        }
-        times.p1.push_back(job.p1);
-        times.p2.push_back(job.p2);
+    zemko::JobTable table;
+    zemko::table_from_jobs(jobs, table);  // read_jobs_file has refused what it would refuse
+    const std::optional<zemko::JobTimes> oriented = zemko::machine_one_first_times(table);
+    if (!oriented) {
+        message = path + ": the jobs take different routes";
+        return false;
     }
-    if (!jobs.empty() && jobs.front().route == 2) times.p1.swap(times.p2);
+    times = *oriented;
     return true;
 }
 

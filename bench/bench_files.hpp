@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "schedule/job_times.hpp"
+#include "sequence/job_times.hpp"
 
 namespace zemko_bench {
 

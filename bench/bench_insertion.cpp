@@ -8,7 +8,7 @@
 
 #include "improve/local_search.hpp"
 #include "improve/random_stream.hpp"
-#include "schedule/insertion.hpp"
+#include "sequence/insertion.hpp"
 
 using namespace zemko;
 

@@ -26,8 +26,8 @@ using namespace zemko;
 namespace {
 
 // A run over n jobs with times uniform in 1..100 (a fixed seed), its tables built.
-std::unique_ptr<SearchRun> load_instance(int n) {
-    auto run = std::make_unique<SearchRun>();
+std::unique_ptr<StandaloneRun> load_instance(int n) {
+    auto run = std::make_unique<StandaloneRun>();
     std::mt19937 rng(12345 + n);
     std::uniform_int_distribution<int> time(1, 100);
     run->table.n_jobs = n;
@@ -78,7 +78,7 @@ void BM_BoundNodePlain(benchmark::State& state) {
 // The benchmark's instance loaded, a parent at the benchmark's level with its lists filled and
 // their sums built, and the job of its first child.
 struct ParentWithLists {
-    std::unique_ptr<SearchRun> run;
+    std::unique_ptr<StandaloneRun> run;
     NodeBuffer parent;
     ParentLists lists;
     ListSums sums;
@@ -157,7 +157,7 @@ void BM_ExpandParent(benchmark::State& state) {
     const int n_jobs = run->table.n_jobs;
     reset_node_storage(run->storage, n_jobs, run->out);
     run->settings.beam = 1;
-    alloc_selection_tables(run->tables, 1, n_jobs, run->budget);
+    alloc_selection_tables(run->tables, 1, n_jobs, run->context.budget);
     forget_previous_level(*run);
     Node* parent = new_node(run->storage);
     make_parent(run->table, parent, level_of(state));

@@ -31,7 +31,7 @@
 #include "certify/strong_lower_bound.hpp"
 #include "exact/exact_search.hpp"
 #include "exact/prefix_state.hpp"
-#include "schedule/job_times.hpp"
+#include "sequence/job_times.hpp"
 
 using namespace zemko;
 

@@ -21,8 +21,8 @@
 #include <vector>
 
 #include "bench_files.hpp"
-#include "improve/improvement.hpp"
-#include "schedule/insertion.hpp"
+#include "improve/walk_rounds.hpp"
+#include "sequence/insertion.hpp"
 #include "util/thread_pool.hpp"
 
 using namespace zemko;
@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
     unsigned long long seed = 1;
     int threads = 1;
     bool print_sequence = false;
-    ImprovementSettings settings;
+    WalkRoundsSettings settings;
     for (int a = 3; a < argc; ++a) {
         const std::string option = argv[a];
         if (option == "--sequence") {
@@ -128,9 +128,9 @@ int main(int argc, char** argv) {
         pool.run(count, body);
     };
     std::vector<double> found_at;  // seconds of each better sequence
-    const ImprovementResult result = improve_schedule(
+    const WalkRoundsResult result = run_walk_rounds(
         times, start, seed, limits, parallel,
-        [&](const ImprovementEvent&) { found_at.push_back(seconds_since(start_time)); }, settings);
+        [&](const WalkImprovement&) { found_at.push_back(seconds_since(start_time)); }, settings);
     const double wall = seconds_since(start_time);
     const double cpu = process_cpu_seconds() - cpu_at_start;
     finished.store(true);
@@ -142,9 +142,9 @@ int main(int argc, char** argv) {
     std::printf("start %lld\nobjective %lld\nsteps %lld\ncpu %.3f\nwall %.3f\n", start_objective,
                 result.objective, result.steps, cpu, wall);
     for (std::size_t k = 0; k < result.trace.size(); ++k) {
-        const ImprovementEvent& improvement = result.trace[k];
-        std::printf("trace %.3f %lld %lld %s\n", found_at[k], improvement.step,
-                    improvement.objective, improvement.found_by);
+        const WalkImprovement& improvement = result.trace[k];
+        std::printf("trace %.3f %lld %lld iterated greedy\n", found_at[k], improvement.step,
+                    improvement.objective);
     }
     if (print_sequence) {
         std::printf("sequence");

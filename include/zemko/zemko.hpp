@@ -23,13 +23,26 @@ namespace zemko {
 // The most jobs an instance may have.
 inline constexpr int MAX_JOBS = 501;
 
+// The objective of a result that holds no sequence: no job, a refused instance, or a search
+// that found none.
+inline constexpr long long NO_SOLUTION = 2147483647;
+
+// The public types below are each made from one table, which the Python module binds from as
+// well: a row per field (its type, name, default and meaning) or per value (its name and
+// meaning).
+
 // One job: its number (only printed), its processing times on the two machines and its route
 // (1: machine 1 then machine 2; 2: machine 2 then machine 1; any other value counts as 1).
+#define ZEMKO_JOB_FIELDS(FIELD)                                         \
+    FIELD(int, number, 0, "its number in the data file (only printed)") \
+    FIELD(int, p1, 0, "processing time on machine 1")                   \
+    FIELD(int, p2, 0, "processing time on machine 2")                   \
+    FIELD(int, route, 0, "1: machine 1 first; 2: machine 2 first")
+
+#define ZEMKO_DECLARE_FIELD(type, name, default_value, description) type name = default_value;
+
 struct Job {
-    int number;
-    int p1;
-    int p2;
-    int route;
+    ZEMKO_JOB_FIELDS(ZEMKO_DECLARE_FIELD)
 };
 
 // What a setting's value is: a switch (0 off, any other value on) or a number.
@@ -84,61 +97,98 @@ struct Settings {
 #undef ZEMKO_SETTING_FIELD
 };
 
-// How a solve ended.
-enum class Status {
-    solved,        // the search ran; the result holds its best sequence
-    no_jobs,       // the instance has no job: there is nothing to sequence
-    mixed_routes,  // jobs of both routes: the instance is not a flow shop and is refused
-    memory_error,  // memory ran out; everything the solve took was released
-    interrupted,   // the stop flag was raised; the result holds the best sequence found so far
-};
+// How a solve ended: one row per value of Status.
+#define ZEMKO_STATUSES(VALUE)                                               \
+    VALUE(solved, "the search ran; the result holds its best sequence")     \
+    VALUE(no_jobs, "the instance has no job: there is nothing to sequence") \
+    VALUE(mixed_routes, "jobs of both routes: not a flow shop, so refused") \
+    VALUE(memory_error,                                                     \
+          "memory ran out or the solve would pass MemoryLimit; "            \
+          "everything the solve took was released")                         \
+    VALUE(interrupted,                                                      \
+          "the stop flag was raised; the result holds the best sequence "   \
+          "found so far")
+
+#define ZEMKO_DECLARE_STATUS(name, description) name,
+enum class Status { ZEMKO_STATUSES(ZEMKO_DECLARE_STATUS) };
+#undef ZEMKO_DECLARE_STATUS
+
+// The part of the improvement phase that found a better sequence: one row per value of FoundBy,
+// with the name the transcript and the Python module give it.
+#define ZEMKO_FOUND_BY(VALUE)                                                     \
+    VALUE(iterated_greedy, "iterated greedy", "the walks of the iterated greedy") \
+    VALUE(exact_search, "exact search", "the exact search")
+
+#define ZEMKO_DECLARE_ORIGIN(value, name, description) value,
+enum class FoundBy { ZEMKO_FOUND_BY(ZEMKO_DECLARE_ORIGIN) };
+#undef ZEMKO_DECLARE_ORIGIN
+
+inline const char* found_by_name(FoundBy origin) {
+#define ZEMKO_ORIGIN_NAME(value, name, description) \
+    if (origin == FoundBy::value) return name;
+    ZEMKO_FOUND_BY(ZEMKO_ORIGIN_NAME)
+#undef ZEMKO_ORIGIN_NAME
+    return "";
+}
 
 // A better sequence found by the improvement phase.
+#define ZEMKO_IMPROVEMENT_FIELDS(FIELD)                                   \
+    FIELD(double, seconds, 0, "seconds since the solve began")            \
+    FIELD(long long, step, 0, "improvement steps done when it was found") \
+    FIELD(long long, objective, 0, "its objective")                       \
+    FIELD(FoundBy, found_by, FoundBy::iterated_greedy, "the part of the phase that found it")
+
 struct Improvement {
-    double seconds;        // since the solve began
-    long long step;        // improvement steps done when it was found
-    long long objective;   // its objective
-    std::string found_by;  // the part of the phase that found it
+    ZEMKO_IMPROVEMENT_FIELDS(ZEMKO_DECLARE_FIELD)
 };
 
-// What a solve found. Objectives are sums of completion times on the last machine.
+// What a solve found, a row per field. Objectives are sums of completion times on the last
+// machine.
+#define ZEMKO_RESULT_FIELDS(FIELD)                                                               \
+    FIELD(Status, status, Status::no_jobs, "how the solve ended")                                \
+    FIELD(long long, objective, NO_SOLUTION,                                                     \
+          "the best sequence's objective (NO_SOLUTION, 2147483647, when none was found)")        \
+    FIELD(std::vector<int>, sequence, {},                                                        \
+          "the best sequence as 0-based job indices, as in ub.rep")                              \
+    FIELD(long long, root_lower_bound, 0, "the lower bound of the search's root")                \
+    FIELD(long long, root_upper_bound, 0, "the upper bound of the search's root")                \
+    FIELD(int, level_found, 0,                                                                   \
+          "the level whose node produced the best sequence of the beam search")                  \
+    FIELD(int, end_level, 0, "the level of the last node kept in a beam")                        \
+    FIELD(int, max_beam, 0, "the most nodes kept at any level")                                  \
+    FIELD(long long, bounds_computed, 0, "children generated over all levels")                   \
+    FIELD(long long, recoveries, 0, "calls of the recovery step")                                \
+    FIELD(long long, better_ub_solutions, 0, "bounds improved by the greedy completion")         \
+    FIELD(long long, lost_nodes, 0, "nodes released while the free stack was full")              \
+    FIELD(long long, peak_memory, 0, "the most memory the solve took at once, in bytes")         \
+    FIELD(bool, beam_complete, true, "false when the time limit ended the beam search early")    \
+    FIELD(int, beam_width, 0,                                                                    \
+          "the beam width the search ended with: Beam as the run used it (capped to 4999, at "   \
+          "least 1), or narrower when a time limit had it narrowed")                             \
+    FIELD(std::vector<Improvement>, improvements, {},                                            \
+          "each better sequence of the improvement phase, in order")                             \
+    FIELD(long long, improvement_steps, 0, "steps the improvement phase made")                   \
+    FIELD(long long, certified_lower_bound, 0,                                                   \
+          "after an improvement phase: no sequence has a smaller objective")                     \
+    FIELD(bool, optimal, false, "the answer is proven optimal (the bound equals its objective)") \
+    FIELD(std::string, proof_summary, "",                                                        \
+          "after an improvement phase: the proof summary's text, as ProofSummary writes it to "  \
+          "proof.txt, made whatever the setting")
+
 struct Result {
-    Status status = Status::no_jobs;
-    long long objective = 0;         // the best sequence's objective (when one was found)
-    std::vector<int> sequence;       // the best sequence, as 0-based job indices (as in ub.rep)
-    long long root_lower_bound = 0;  // the bounds of the root of the search
-    long long root_upper_bound = 0;
-    int level_found = 0;                // the search level whose node produced the best sequence
-    int end_level = 0;                  // the level of the last node kept in a beam
-    int max_beam = 0;                   // the most nodes kept at any level
-    long long bounds_computed = 0;      // children generated over all levels
-    long long recoveries = 0;           // calls of the recovery step
-    long long better_ub_solutions = 0;  // bounds improved by the greedy completion
-    long long lost_nodes = 0;           // nodes released while the free stack was full
-    long long peak_memory = 0;          // the most memory the solve took at once, in bytes
-    bool beam_complete = true;          // false when the time limit ended the beam search early
-    // The beam width the search ended with: Beam as the run used it (capped to 4999, at least
-    // 1), or narrower when a time limit had it narrowed to end in its share of the time.
-    int beam_width = 0;
-    std::vector<Improvement> improvements;  // each better sequence of the improvement phase
-    long long improvement_steps = 0;        // steps the improvement phase made
-    // After an improvement phase: a lower bound on the objective of every sequence, and whether
-    // the answer is proven optimal (the bound then equals its objective).
-    long long certified_lower_bound = 0;
-    bool optimal = false;
-    // After an improvement phase: the proof summary's text (what ProofSummary writes to
-    // proof.txt), made whatever the setting.
-    std::string proof_summary;
+    ZEMKO_RESULT_FIELDS(ZEMKO_DECLARE_FIELD)
 };
+
+#undef ZEMKO_DECLARE_FIELD
 
 // Where a solve stands, as its progress hook is told between the steps of the search.
 struct Progress {
-    int level = 0;                 // the level being expanded: jobs scheduled in its nodes
-    int n_jobs = 0;                // jobs of the instance
-    int beam_nodes = 0;            // nodes in the beam being expanded
-    long long best_objective = 0;  // the best objective so far; 2147483647 while none
-    double seconds = 0;            // since the solve began
-    long long memory_bytes = 0;    // memory the solve has taken in large blocks
+    int level = 0;       // the level being expanded: jobs scheduled in its nodes
+    int n_jobs = 0;      // jobs of the instance
+    int beam_nodes = 0;  // nodes in the beam being expanded
+    long long best_objective = NO_SOLUTION;  // the best objective so far
+    double seconds = 0;                      // since the solve began
+    long long memory_bytes = 0;              // memory the solve has taken in large blocks
 };
 
 // How a caller follows and controls a solve; every member may be left empty.

@@ -32,7 +32,7 @@ StatusLine status_line_for_terminal() {
 
 std::string status_text(const Progress& progress) {
     char best[32] = "none yet";
-    if (progress.best_objective != 2147483647)
+    if (progress.best_objective != NO_SOLUTION)
         std::snprintf(best, sizeof best, "%lld", progress.best_objective);
     char text[160];
     std::snprintf(text, sizeof text,

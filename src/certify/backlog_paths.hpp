@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "schedule/job_times.hpp"
+#include "sequence/job_times.hpp"
 
 namespace zemko {
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "certify/certificate.hpp"
-#include "schedule/job_times.hpp"
-#include "schedule/rest_cost_table.hpp"
+#include "sequence/job_times.hpp"
+#include "sequence/rest_cost_table.hpp"
 
 namespace zemko {
 

@@ -8,7 +8,7 @@
 #include "certify/backlog_paths.hpp"
 #include "certify/mixed_assignment_bound.hpp"
 #include "certify/position_bounds.hpp"
-#include "schedule/construction.hpp"
+#include "sequence/construction.hpp"
 #include "util/integer_division.hpp"
 
 namespace zemko {

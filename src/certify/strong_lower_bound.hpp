@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "schedule/job_times.hpp"
-#include "schedule/rest_cost_table.hpp"
+#include "sequence/job_times.hpp"
+#include "sequence/rest_cost_table.hpp"
 #include "util/limits.hpp"
 #include "util/memory_budget.hpp"
 

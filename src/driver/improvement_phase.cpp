@@ -18,20 +18,13 @@
 #include "certify/proof_summary.hpp"
 #include "certify/strong_lower_bound.hpp"
 #include "exact/exact_search.hpp"
-#include "improve/improvement.hpp"
+#include "improve/walk_rounds.hpp"
+#include "sequence/rest_cost_table.hpp"
 #include "util/joined_thread.hpp"
 
 namespace zemko {
 
 namespace {
-
-constexpr std::size_t WALK_BYTES_PER_JOB = 512;  // a walk's sequences and arrays, per job
-constexpr std::size_t VISITED_ENTRY_BYTES = 64;  // a visited partial sequence in the exact search
-
-// What the walks' arrays take, counted while they run.
-std::size_t walks_bytes(const ImprovementSettings& settings, int n_jobs) {
-    return static_cast<std::size_t>(settings.walks) * n_jobs * WALK_BYTES_PER_JOB;
-}
 
 bool interrupted(const PhaseContext& context) {
     return context.interrupt != nullptr && context.interrupt->load();
@@ -46,8 +39,8 @@ ParallelFor on_pool(const PhaseContext& context) {
 
 // Records a better sequence of the phase and prints its line.
 void record(const PhaseContext& context, PhaseOutcome& outcome, long long step, long long objective,
-            const char* found_by) {
-    const PhaseImprovement found{seconds_since(context.run_start), step, objective, found_by};
+            FoundBy found_by) {
+    const Improvement found{seconds_since(context.run_start), step, objective, found_by};
     print_improvement(context.out, context.settings, found, context.root_lower_bound);
     outcome.trace.push_back(found);
 }
@@ -58,15 +51,16 @@ void record(const PhaseContext& context, PhaseOutcome& outcome, long long step, 
 void run_walks(const PhaseContext& context, const Limits& limits, int round,
                std::atomic<std::int64_t>& best_known, PhaseOutcome& outcome) {
     const int n = context.times.count();
-    const ImprovementSettings settings;
-    const MemoryReservation arrays(&context.budget, walks_bytes(settings, n));
+    const WalkRoundsSettings settings;
+    const MemoryReservation arrays(&context.budget, walk_rounds_bytes(settings, n));
     const long long steps_before = outcome.steps;
-    const ImprovementResult walked = improve_schedule(
+    const WalkRoundsResult walked = run_walk_rounds(
         context.times, outcome.best,
         static_cast<std::uint64_t>(static_cast<unsigned>(context.settings.seed)) + round, limits,
         on_pool(context),
-        [&](const ImprovementEvent& found) {
-            record(context, outcome, steps_before + found.step, found.objective, found.found_by);
+        [&](const WalkImprovement& found) {
+            record(context, outcome, steps_before + found.step, found.objective,
+                   FoundBy::iterated_greedy);
             best_known.store(found.objective, std::memory_order_relaxed);
         },
         settings);
@@ -80,16 +74,12 @@ void run_walks(const PhaseContext& context, const Limits& limits, int round,
 // The limits of the walks: the run's, but on a small instance under a time limit, the end of
 // the warm-up before the exact search.
 Limits walk_limits(const PhaseContext& context, bool warm_up) {
-    Limits limits;
-    limits.deadline = context.plan.deadline;
-    limits.stop = context.interrupt;
-    limits.work_budget = context.settings.step_limit;
-    if (warm_up && context.plan.exact_tried && context.plan.timed) {
-        const double left =
-            std::chrono::duration<double>(*context.plan.deadline - Clock::now()).count();
-        limits.deadline =
-            after_seconds(Clock::now(), exact_warm_up_seconds(context.times.count(), left));
-    }
+    Limits limits =
+        part_limits(context.plan.deadline, context.interrupt, context.settings.step_limit);
+    if (warm_up && context.plan.exact_tried && context.plan.timed)
+        limits.deadline = after_seconds(
+            Clock::now(),
+            exact_warm_up_seconds(context.times.count(), seconds_until(*context.plan.deadline)));
     return limits;
 }
 
@@ -97,19 +87,16 @@ Limits walk_limits(const PhaseContext& context, bool warm_up) {
 // proved the best optimal.
 long long run_exact(const PhaseContext& context, const RestCostTable& rest_costs,
                     PhaseOutcome& outcome, bool& proven) {
-    Limits limits;
-    limits.deadline = context.plan.deadline;
-    limits.stop = context.interrupt;
-    if (context.plan.exact_trial) {
-        const double left =
-            std::chrono::duration<double>(*context.plan.deadline - Clock::now()).count();
-        limits.deadline = after_seconds(Clock::now(), EXACT_TRIAL_SHARE * std::max(0.0, left));
-    }
-    if (context.settings.step_limit > 0)
-        limits.work_budget = context.settings.step_limit * EXACT_NODES_PER_STEP;
+    Limits limits = part_limits(context.plan.deadline, context.interrupt,
+                                context.settings.step_limit * EXACT_NODES_PER_STEP);
+    if (context.plan.exact_trial)
+        limits.deadline = after_seconds(
+            Clock::now(), EXACT_TRIAL_SHARE * std::max(0.0, seconds_until(*context.plan.deadline)));
     ExactOptions options;
+    // Half the memory left, so that the table's growth cannot starve the walks taking the time
+    // back after a trial.
     options.visited_capacity =
-        std::min(options.visited_capacity, memory_left(context.budget) / 2 / VISITED_ENTRY_BYTES);
+        std::min(options.visited_capacity, visited_entries_within(memory_left(context.budget) / 2));
     options.rest_costs = &rest_costs;
     // The walks are stopped by now: their threads search too.
     options.workers = context.pool.size();
@@ -119,7 +106,7 @@ long long run_exact(const PhaseContext& context, const RestCostTable& rest_costs
     if (exact.best_objective < outcome.best_objective) {
         outcome.best = exact.best_sequence;
         outcome.best_objective = exact.best_objective;
-        record(context, outcome, outcome.steps, outcome.best_objective, "exact search");
+        record(context, outcome, outcome.steps, outcome.best_objective, FoundBy::exact_search);
     }
     proven = exact.proven_optimal;
     return exact.proven_optimal ? outcome.best_objective : exact.lower_bound;
@@ -144,18 +131,16 @@ PhaseOutcome run_improvement_phase(const PhaseContext& context, const PhaseStart
     std::atomic<bool> bound_stop{false};
     std::atomic<std::int64_t> best_known{start.objective};
     const std::size_t left = memory_left(context.budget);
-    const std::size_t walk_bytes = walks_bytes(ImprovementSettings{}, context.times.count());
+    const std::size_t walk_bytes = walk_rounds_bytes(WalkRoundsSettings{}, context.times.count());
     const StrongBoundEffort bound_effort =
         effort_within(context.plan.bound_effort, context.times.count(),
                       left > walk_bytes ? left - walk_bytes : 0);
     StrongBound strong;
     const auto bound_work = [&context, &strong, &bound_stop, &best_known, &bound_effort,
                              known = start.sequence] {
-        Limits limits;
-        limits.stop = &bound_stop;
-        limits.deadline = context.plan.deadline;
-        strong = strong_lower_bound(context.times, bound_effort, known, limits, &context.budget,
-                                    context.plan.timed ? &best_known : nullptr);
+        strong = strong_lower_bound(context.times, bound_effort, known,
+                                    part_limits(context.plan.deadline, &bound_stop),
+                                    &context.budget, context.plan.timed ? &best_known : nullptr);
     };
     JoinedThread bound_thread(bound_stop, bound_work);
     bool bound_finished = false;
@@ -175,9 +160,7 @@ PhaseOutcome run_improvement_phase(const PhaseContext& context, const PhaseStart
     if (context.plan.exact_tried && !interrupted(context)) {
         // The bound's table of rests prunes the exact search far deeper than its own bounds.
         finish_bound();
-        const MemoryReservation table(
-            &context.budget, (strong.rest_costs.values.size() + strong.rest_costs.prices.size()) *
-                                 sizeof(std::int64_t));
+        const MemoryReservation table(&context.budget, rest_table_bytes(strong.rest_costs));
         if (strong.lower_bound < outcome.best_objective && !interrupted(context))
             exact_bound = run_exact(context, strong.rest_costs, outcome, proven);
     }

@@ -15,7 +15,7 @@
 #include "certify/certificate.hpp"
 #include "driver/phase_report.hpp"
 #include "driver/run_plan.hpp"
-#include "schedule/job_times.hpp"
+#include "sequence/job_times.hpp"
 #include "util/memory_budget.hpp"
 #include "util/thread_pool.hpp"
 #include "util/transcript.hpp"
@@ -44,10 +44,10 @@ struct PhaseStart {
 };
 
 struct PhaseOutcome {
-    bool ran = false;                     // the phase ran (a limit was set, two jobs or more)
-    long long steps = 0;                  // steps of the walks, over all walks
-    std::vector<PhaseImprovement> trace;  // each better sequence, in order
-    std::vector<int> best;                // the best sequence of the phase
+    bool ran = false;                // the phase ran (a limit was set, two jobs or more)
+    long long steps = 0;             // steps of the walks, over all walks
+    std::vector<Improvement> trace;  // each better sequence, in order
+    std::vector<int> best;           // the best sequence of the phase
     long long best_objective = 0;
     Certificate certificate;
     std::string proof_summary;  // of the best sequence and its certificate

@@ -12,11 +12,11 @@ void print_phase_heading(const Transcript& out, const Settings& settings, long l
     say(out, "\n");
 }
 
-void print_improvement(const Transcript& out, const Settings& settings,
-                       const PhaseImprovement& found, long long root_lower_bound) {
+void print_improvement(const Transcript& out, const Settings& settings, const Improvement& found,
+                       long long root_lower_bound) {
     if (settings.time_limit > 0) say(out, "%9.2f s  ", found.seconds);
     say(out, "step %10lld  FO = %lld  gap %.4f %%  (%s)\n", found.step, found.objective,
-        percent_gap(found.objective, root_lower_bound), found.found_by);
+        percent_gap(found.objective, root_lower_bound), found_by_name(found.found_by));
 }
 
 void print_phase_end(const Transcript& out, const Settings& settings, long long objective,

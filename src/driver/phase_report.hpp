@@ -3,8 +3,6 @@
 // transcript is the same on every run.
 #pragma once
 
-#include <vector>
-
 #include <zemko/zemko.hpp>
 
 #include "certify/certificate.hpp"
@@ -12,22 +10,14 @@
 
 namespace zemko {
 
-// A better sequence of the phase, as the transcript and the result tell it.
-struct PhaseImprovement {
-    double seconds;  // since the run began
-    long long step;  // steps of the walks done by then
-    long long objective;
-    const char* found_by;  // the part of the phase that found it
-};
-
 // "Improvement phase: TimeLimit = ... s, StepLimit = ... steps, Seed = ...; from FO = ... (...)
 // at ... s": the limits, where the phase starts and what that sequence came from.
 void print_phase_heading(const Transcript& out, const Settings& settings, long long objective,
                          const char* source, double seconds);
 
 // One better sequence; its gap is to the root's lower bound of the beam search.
-void print_improvement(const Transcript& out, const Settings& settings,
-                       const PhaseImprovement& found, long long root_lower_bound);
+void print_improvement(const Transcript& out, const Settings& settings, const Improvement& found,
+                       long long root_lower_bound);
 
 // The phase's end: the final objective, the steps, and the certificate line.
 void print_phase_end(const Transcript& out, const Settings& settings, long long objective,

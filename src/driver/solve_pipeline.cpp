@@ -1,24 +1,22 @@
 #include "driver/solve_pipeline.hpp"
 
 #include <climits>
+#include <memory>
 
-#include "schedule/construction.hpp"
 #include "search/final_report.hpp"
+#include "sequence/construction.hpp"
+#include "util/memory_budget.hpp"
 
 namespace zemko {
 
 namespace {
 
-bool interrupted(const SearchRun& run) {
-    return stop_raised(run.limits);
-}
-
 // The root's bound is valid when no time is negative; its estimate is rounded up in doubles,
 // so one is taken off for the certificate.
-long long root_bound_for_certificate(const SearchRun& run) {
-    for (int j = 0; j < run.table.n_jobs; ++j)
-        if (run.table.jobs[j].p1 < 0 || run.table.jobs[j].p2 < 0) return LLONG_MIN;
-    return static_cast<long long>(run.root_lb) - 1;
+long long root_bound_for_certificate(const JobTimes& times, int root_lb) {
+    for (int j = 0; j < times.count(); ++j)
+        if (times.p1[j] < 0 || times.p2[j] < 0) return LLONG_MIN;
+    return static_cast<long long>(root_lb) - 1;
 }
 
 // What the plan changed in the beam search, or that the time ran out during it.
@@ -28,24 +26,24 @@ void print_beam_decisions(const SearchRun& run, SearchEnd end) {
         say(run.out,
             "\nBeam paced to end within %.2f s of TimeLimit = %d s: width %d asked, %d at the "
             "narrowest, %d at the end\n",
-            std::chrono::duration<double>(*pace.finish_by - run.start).count(),
-            run.settings.time_limit, pace.first_width, pace.narrowest, run.settings.beam);
+            seconds_between(run.context.start, *pace.finish_by), run.settings.time_limit,
+            pace.first_width, pace.narrowest, run.settings.beam);
     if (end == SearchEnd::stopped)
         say(run.out, "\nTime limit reached during the beam search, at level %d\n", run.end_level);
 }
 
 // The better of the beam search's best sequence and the insertion construction's (the beam
 // search's on a tie).
-PhaseStart phase_start(const SearchRun& run, const JobTimes& times) {
+PhaseStart phase_start(const PipelineOutcome& beam, const JobTimes& times, const Limits& limits) {
     PhaseStart start;
-    if (run.best.fo != INT_MAX) {
-        start.sequence.assign(run.best.seq, run.best.seq + run.table.n_jobs);
-        start.objective = run.best.fo;
+    if (beam.objective != NO_SOLUTION) {
+        start.sequence = beam.sequence;
+        start.objective = beam.objective;
         start.source = "beam search";
     }
-    Limits limits;
-    limits.stop = run.limits.stop;
-    std::vector<int> built = insertion_construction(times, limits);
+    Limits construction_limits;
+    construction_limits.stop = limits.stop;
+    std::vector<int> built = insertion_construction(times, construction_limits);
     const long long built_objective = sequence_objective(times, built);
     if (start.sequence.empty() || built_objective < start.objective) {
         start.sequence = std::move(built);
@@ -55,36 +53,64 @@ PhaseStart phase_start(const SearchRun& run, const JobTimes& times) {
     return start;
 }
 
-PhaseOutcome run_phase(SearchRun& run, const RunPlan& plan) {
-    const JobTimes times = job_times_of(run.table);
-    const PhaseContext context{times,       run.settings,
-                               plan,        run.out,
-                               run.pool,    run.budget,
-                               run.start,   run.limits.stop,
-                               run.root_lb, root_bound_for_certificate(run)};
-    PhaseOutcome phase = run_improvement_phase(context, phase_start(run, times));
-    if (phase.best_objective < run.best.fo)
-        offer_solution(run.best, run.table, phase.best.data(),
-                       static_cast<int>(phase.best_objective), run.best.level);
-    print_phase_end(run.out, run.settings, run.best.fo, phase.steps, seconds_since(run.start),
-                    phase.certificate);
-    return phase;
+// The beam search's answer and report, read off its run before the run is released.
+void take_beam_results(const SearchRun& run, PipelineOutcome& outcome) {
+    if (run.best.fo != INT_MAX) {
+        outcome.sequence.assign(run.best.seq, run.best.seq + run.table.n_jobs);
+        outcome.objective = run.best.fo;
+    }
+    outcome.level_found = run.best.level;
+    outcome.beam = {
+        run.root_lb,         run.root_ub,    run.end_level,       run.max_beam,
+        run.bounds_computed, run.recoveries, run.better_ub_count, run.storage.lost_nodes,
+        run.settings.beam};
+}
+
+void run_phase(SolveContext& context, const Settings& settings, const RunPlan& plan,
+               const JobTimes& times, PipelineOutcome& outcome) {
+    const PhaseContext phase_context{times,
+                                     settings,
+                                     plan,
+                                     context.out,
+                                     context.pool,
+                                     context.budget,
+                                     context.start,
+                                     context.limits.stop,
+                                     outcome.beam.root_lb,
+                                     root_bound_for_certificate(times, outcome.beam.root_lb)};
+    outcome.phase =
+        run_improvement_phase(phase_context, phase_start(outcome, times, context.limits));
+    if (outcome.phase.best_objective < outcome.objective) {
+        outcome.sequence = outcome.phase.best;
+        outcome.objective = outcome.phase.best_objective;
+    }
+    print_phase_end(context.out, settings, outcome.objective, outcome.phase.steps,
+                    seconds_since(context.start), outcome.phase.certificate);
 }
 
 }  // namespace
 
-PipelineOutcome run_solve_pipeline(SearchRun& run) {
+PipelineOutcome run_solve_pipeline(SolveContext& context, const JobTable& table,
+                                   const Settings& settings) {
     PipelineOutcome outcome;
-    const RunPlan plan = plan_run(run.settings, run.table.n_jobs, run.start);
-    run.limits.deadline = plan.deadline;
-    if (plan.beam_finish_by) start_beam_pace(run, Clock::now(), *plan.beam_finish_by);
-    outcome.end = run_beam_search(run);
-    print_final_report(run);
-    if (!plan.phase || outcome.end == SearchEnd::refused || interrupted(run) ||
-        run.table.n_jobs == 0)
+    const RunPlan plan = plan_run(settings, table.n_jobs, context.start);
+    context.limits.deadline = plan.deadline;
+    // The beam search's run is large (its tables are sized for the most jobs): it lives on the
+    // heap, counted for the whole solve.
+    const MemoryReservation run_bytes(&context.budget, sizeof(SearchRun));
+    auto run = std::make_unique<SearchRun>(context);
+    run->table = table;
+    run->settings = settings;
+    if (plan.beam_finish_by) start_beam_pace(*run, Clock::now(), *plan.beam_finish_by);
+    outcome.end = run_beam_search(*run);
+    print_final_report(*run);
+    take_beam_results(*run, outcome);
+    if (!plan.phase || outcome.end == SearchEnd::refused || stop_raised(context.limits) ||
+        table.n_jobs == 0)
         return outcome;
-    print_beam_decisions(run, outcome.end);
-    outcome.phase = run_phase(run, plan);
+    print_beam_decisions(*run, outcome.end);
+    // The beam search has refused mixed routes above.
+    run_phase(context, settings, plan, *machine_one_first_times(table), outcome);
     return outcome;
 }
 

@@ -20,7 +20,7 @@ namespace zemko {
 //   r (w1 C1 + w2 E) + w1 * sum p2 + sum_k (r - k + 1) q(u_k),  q = w1 p1 + w2 p2,
 // and the last sum is smallest with the jobs by ascending q (exchange of neighbours). Divided
 // by w1 + w2 and rounded up it bounds the sum of the completions.
-// Pair relaxation: see pair_relaxation.cpp; scaled by kPairWeightScale, rounded up likewise.
+// Pair relaxation: see pair_relaxation.cpp; scaled by PAIR_WEIGHT_SCALE, rounded up likewise.
 
 namespace {
 
@@ -58,7 +58,7 @@ std::int64_t fixed_mix_bound(const JobTimes& times, const FixedMix& mix, const F
 }
 
 std::int64_t pair_bound(const PairRelaxation& pairs, const PairSums& sums, const BoundSet& set) {
-    constexpr std::int64_t scale = kPairWeightScale;
+    constexpr std::int64_t scale = PAIR_WEIGHT_SCALE;
     std::int64_t weight = sums.weights, own = sums.own, paired = sums.pairs;
     if (set.removed >= 0) {
         weight -= pairs.weight[set.removed];
@@ -146,8 +146,8 @@ CompletionBounds make_completion_bounds(const JobTimes& times,
         bounds.fixed_mixes.push_back(std::move(mix));
     }
     // A step costs n^2 / 2 pairs: large instances take fewer, so that setting up stays short.
-    constexpr long long kTuningPairs = 20'000'000;
-    const long long affordable = std::max(10LL, kTuningPairs / std::max(1LL, 1LL * n * n));
+    constexpr long long TUNING_PAIRS = 20'000'000;
+    const long long affordable = std::max(10LL, TUNING_PAIRS / std::max(1LL, 1LL * n * n));
     const int steps = static_cast<int>(std::min<long long>(options.pair_tuning_steps, affordable));
     if (steps > 0 && n > 0)
         for (int backlog : options.pair_backlogs)

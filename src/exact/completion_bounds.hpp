@@ -9,7 +9,7 @@
 
 #include "exact/pair_relaxation.hpp"
 #include "exact/prefix_state.hpp"
-#include "schedule/job_times.hpp"
+#include "sequence/job_times.hpp"
 
 namespace zemko {
 

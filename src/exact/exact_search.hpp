@@ -7,10 +7,11 @@
 #include <vector>
 
 #include "exact/completion_bounds.hpp"
-#include "schedule/job_times.hpp"
-#include "schedule/rest_cost_table.hpp"
+#include "sequence/job_times.hpp"
+#include "sequence/rest_cost_table.hpp"
 #include "util/limits.hpp"
 #include "util/memory_budget.hpp"
+#include "util/parallel_for.hpp"
 
 namespace zemko {
 
@@ -33,6 +34,10 @@ struct ExactOptions {
     int workers = 1;
     ParallelFor parallel;
 };
+
+// Partial sequences the table of visited ones may hold within `bytes` of memory, each counted
+// at the most its entry takes at up to 63 jobs, with room for the table's growth.
+std::size_t visited_entries_within(std::size_t bytes);
 
 struct ExactResult {
     bool proven_optimal = false;

@@ -14,14 +14,14 @@ namespace zemko {
 //             (l_j p1(i) + (1 - l_j) p2(i) if i precedes j, else l_i p1(j) + (1 - l_i) p2(j)).
 // Any order pays one of the two costs of each pair, so at least the smaller: replacing each
 // pair's cost by its minimum gives a bound that holds for every order. Everything is scaled
-// by kPairWeightScale and exact in 64-bit integers; the caller rounds the quotient up.
+// by PAIR_WEIGHT_SCALE and exact in 64-bit integers; the caller rounds the quotient up.
 
 std::vector<int> tuned_pair_weights(const JobTimes& times, const PairTuning& tuning) {
     const std::vector<int>& jobs = tuning.jobs;
     const int r = static_cast<int>(jobs.size());
     std::vector<double> mix(r), best_mix(r), gradient(r);
     for (int a = 0; a < r; ++a)
-        mix[a] = static_cast<double>(tuning.initial[jobs[a]]) / kPairWeightScale;
+        mix[a] = static_cast<double>(tuning.initial[jobs[a]]) / PAIR_WEIGHT_SCALE;
     best_mix = mix;
     const double c1 = static_cast<double>(tuning.c1), start = static_cast<double>(tuning.start);
     double best_value = 0;
@@ -59,7 +59,7 @@ std::vector<int> tuned_pair_weights(const JobTimes& times, const PairTuning& tun
     }
     std::vector<int> weight = tuning.initial;
     for (int a = 0; a < r; ++a)
-        weight[jobs[a]] = static_cast<int>(best_mix[a] * kPairWeightScale + 0.5);
+        weight[jobs[a]] = static_cast<int>(best_mix[a] * PAIR_WEIGHT_SCALE + 0.5);
     return weight;
 }
 
@@ -72,7 +72,7 @@ std::vector<int> root_pair_weights(const JobTimes& times, int iterations, int ba
         if (j == 0 || times.p1[j] < min_p1) min_p1 = times.p1[j];
     }
     tuning.start = std::int64_t{min_p1 > 0 ? min_p1 : 0} + backlog;
-    tuning.initial.assign(n, kPairWeightScale / 2);
+    tuning.initial.assign(n, PAIR_WEIGHT_SCALE / 2);
     tuning.iterations = iterations;
     return tuned_pair_weights(times, tuning);
 }
@@ -80,7 +80,7 @@ std::vector<int> root_pair_weights(const JobTimes& times, int iterations, int ba
 PairRelaxation make_pair_relaxation(const JobTimes& times, const std::vector<int>& weight,
                                     const std::vector<int>& jobs) {
     const int n = times.count();
-    constexpr std::int64_t scale = kPairWeightScale;
+    constexpr std::int64_t scale = PAIR_WEIGHT_SCALE;
     PairRelaxation relaxation;
     relaxation.jobs = n;
     relaxation.weight = weight;

@@ -6,13 +6,13 @@
 #include <cstdint>
 #include <vector>
 
-#include "schedule/job_times.hpp"
+#include "sequence/job_times.hpp"
 
 namespace zemko {
 
-// Weights are integers in [0, kPairWeightScale] (the weight of machine 1's chain, times the
+// Weights are integers in [0, PAIR_WEIGHT_SCALE] (the weight of machine 1's chain, times the
 // scale), so that the bound is computed exactly in integers.
-inline constexpr int kPairWeightScale = 1024;
+inline constexpr int PAIR_WEIGHT_SCALE = 1024;
 
 struct PairRelaxation {
     int jobs = 0;

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "exact/prefix_state.hpp"
-#include "schedule/job_times.hpp"
+#include "sequence/job_times.hpp"
 
 namespace zemko {
 

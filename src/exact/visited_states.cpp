@@ -16,13 +16,13 @@ namespace {
 std::size_t table_bytes(int words, std::size_t buckets) {
     const std::size_t slot_bytes = sizeof(std::uint64_t) * (1 + static_cast<std::size_t>(words)) +
                                    sizeof(RankedPrefix) + sizeof(int);
-    return buckets * kVisitedBucketSlots * slot_bytes;
+    return buckets * VISITED_BUCKET_SLOTS * slot_bytes;
 }
 
 void allocate(VisitedStates& table, std::size_t buckets) {
     table.reserved = MemoryReservation(table.memory, table_bytes(table.words, buckets));
     table.bucket_mask = buckets - 1;
-    const std::size_t slots = buckets * kVisitedBucketSlots;
+    const std::size_t slots = buckets * VISITED_BUCKET_SLOTS;
     table.hashes.assign(slots, 0);
     table.sets.assign(slots * table.words, 0);
     table.prefixes.assign(slots, RankedPrefix{});
@@ -54,7 +54,7 @@ bool grow(VisitedStates& table) {
     for (std::size_t slot = 0; slot < old.hashes.size(); ++slot) {
         if (old.hashes[slot] == 0) continue;
         const std::size_t bucket = old.hashes[slot] & table.bucket_mask;
-        const std::size_t target = bucket * kVisitedBucketSlots + filled[bucket]++;
+        const std::size_t target = bucket * VISITED_BUCKET_SLOTS + filled[bucket]++;
         table.hashes[target] = old.hashes[slot];
         std::copy(old.sets.begin() + slot * words, old.sets.begin() + (slot + 1) * words,
                   table.sets.begin() + target * words);
@@ -78,10 +78,10 @@ VisitedStates make_visited_states(int jobs, std::size_t capacity, MemoryBudget* 
     table.words = set_words(jobs);
     table.memory = memory;
     // No more slots than eight per set of jobs that can occur.
-    if (jobs < 40) capacity = std::min(capacity, std::size_t{kVisitedBucketSlots} << jobs);
-    while (table.largest_buckets * 2 * kVisitedBucketSlots <= capacity)
+    if (jobs < 40) capacity = std::min(capacity, std::size_t{VISITED_BUCKET_SLOTS} << jobs);
+    while (table.largest_buckets * 2 * VISITED_BUCKET_SLOTS <= capacity)
         table.largest_buckets *= 2;
-    allocate(table, std::min(table.largest_buckets, kVisitedFirstBuckets));
+    allocate(table, std::min(table.largest_buckets, VISITED_FIRST_BUCKETS));
     return table;
 }
 
@@ -105,13 +105,13 @@ BucketOutcome probe_bucket(VisitedStates& table, const std::uint64_t* set, std::
                            const RankedPrefix& prefix, int remaining, int scheduled,
                            std::size_t occupied, std::ptrdiff_t& occupied_change) {
     const std::size_t words = static_cast<std::size_t>(table.words);
-    const std::size_t first = (set_hash & table.bucket_mask) * kVisitedBucketSlots;
-    std::size_t target = first + kVisitedBucketSlots;  // where to record: none chosen yet
+    const std::size_t first = (set_hash & table.bucket_mask) * VISITED_BUCKET_SLOTS;
+    std::size_t target = first + VISITED_BUCKET_SLOTS;  // where to record: none chosen yet
     bool target_replaces = false;  // target holds a prefix of the set that `prefix` dominates
-    for (std::size_t slot = first; slot < first + kVisitedBucketSlots; ++slot) {
+    for (std::size_t slot = first; slot < first + VISITED_BUCKET_SLOTS; ++slot) {
         const std::uint64_t hash = table.hashes[slot];
         if (hash == 0) {
-            if (target == first + kVisitedBucketSlots) target = slot;
+            if (target == first + VISITED_BUCKET_SLOTS) target = slot;
             continue;
         }
         if (hash != set_hash || !same_set(&table.sets[slot * words], set, words)) continue;
@@ -128,12 +128,12 @@ BucketOutcome probe_bucket(VisitedStates& table, const std::uint64_t* set, std::
         }
     }
     const std::size_t taken = occupied + occupied_change;
-    if (target == first + kVisitedBucketSlots && table.bucket_mask + 1 < table.largest_buckets &&
+    if (target == first + VISITED_BUCKET_SLOTS && table.bucket_mask + 1 < table.largest_buckets &&
         taken * 2 >= table.hashes.size())
         return BucketOutcome::WantsRoom;
-    if (target == first + kVisitedBucketSlots) {
+    if (target == first + VISITED_BUCKET_SLOTS) {
         target = first;
-        for (std::size_t slot = first + 1; slot < first + kVisitedBucketSlots; ++slot)
+        for (std::size_t slot = first + 1; slot < first + VISITED_BUCKET_SLOTS; ++slot)
             if (table.scheduled_counts[slot] > table.scheduled_counts[target]) target = slot;
     }
     if (table.hashes[target] == 0) ++occupied_change;
@@ -160,7 +160,7 @@ bool dominated_or_recorded(VisitedStates& table, const std::uint64_t* set, std::
 }
 
 SharedVisitedStates::SharedVisitedStates(VisitedStates table_in)
-    : table(std::move(table_in)), mask(table.bucket_mask), stripes(kVisitedStripes) {}
+    : table(std::move(table_in)), mask(table.bucket_mask), stripes(VISITED_STRIPES) {}
 
 bool dominated_or_recorded(SharedVisitedStates& shared, const std::uint64_t* set,
                            std::uint64_t set_hash, const RankedPrefix& prefix, int remaining,
@@ -173,7 +173,7 @@ bool dominated_or_recorded(SharedVisitedStates& shared, const std::uint64_t* set
         const std::uint64_t mask = shared.mask.load(std::memory_order_acquire);
         std::size_t buckets = 0;
         {
-            StripeLock& stripe = shared.stripes[set_hash & mask & (kVisitedStripes - 1)];
+            StripeLock& stripe = shared.stripes[set_hash & mask & (VISITED_STRIPES - 1)];
             const std::lock_guard<std::mutex> lock(stripe.mutex);
             if (table.bucket_mask != mask) continue;
             buckets = table.bucket_mask + 1;
@@ -182,7 +182,7 @@ bool dominated_or_recorded(SharedVisitedStates& shared, const std::uint64_t* set
             std::ptrdiff_t change = 0;
             const BucketOutcome outcome =
                 probe_bucket(table, set, set_hash, prefix, remaining, scheduled,
-                             stripe.occupied * kVisitedStripes, change);
+                             stripe.occupied * VISITED_STRIPES, change);
             stripe.occupied += change;
             if (outcome != BucketOutcome::WantsRoom) return outcome == BucketOutcome::Dominated;
         }

@@ -15,14 +15,17 @@
 
 namespace zemko {
 
-// Buckets of kVisitedBucketSlots slots; a set lives in the bucket its hash selects. The arrays
+// Buckets of VISITED_BUCKET_SLOTS slots; a set lives in the bucket its hash selects. The arrays
 // are by slot (the sets: `words` 64-bit words per slot), the hashes first so that a bucket's
 // hashes share a cache line. A hash of 0 marks a free slot. The table starts small and doubles
 // when a full bucket would lose a prefix while half of all slots are taken, until it reaches
 // its largest size, or the memory budget or the system refuses it more: it is a cache, and
 // works on at the size it has.
-inline constexpr int kVisitedBucketSlots = 8;
-inline constexpr std::size_t kVisitedFirstBuckets = 1024;
+inline constexpr int VISITED_BUCKET_SLOTS = 8;
+inline constexpr std::size_t VISITED_FIRST_BUCKETS = 1024;
+// What the memory budget counts per partial sequence the table may hold: the most a slot takes
+// at up to 63 jobs (52 bytes), with room for the table's growth.
+inline constexpr std::size_t VISITED_ENTRY_BYTES = 64;
 
 template <typename T>
 using HugeVector = std::vector<T, HugePageAllocator<T>>;
@@ -66,7 +69,7 @@ bool dominated_or_recorded(VisitedStates& table, const std::uint64_t* set, std::
 // up to half as many nodes again. With 32 stripes two workers seldom meet on one; more would
 // not fit a grower, who holds them all at once, in the 64 locks per thread that the thread
 // sanitizer follows.
-inline constexpr std::size_t kVisitedStripes = 32;
+inline constexpr std::size_t VISITED_STRIPES = 32;
 
 struct StripeLock {
     alignas(64) std::mutex mutex;  // a cache line each: the workers touch different stripes

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "schedule/insertion.hpp"
-#include "schedule/job_times.hpp"
+#include "sequence/insertion.hpp"
+#include "sequence/job_times.hpp"
 #include "util/limits.hpp"
 
 namespace zemko {

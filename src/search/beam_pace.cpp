@@ -39,7 +39,7 @@ void pace_beam(SearchRun& run, int parents, Clock::time_point now) {
     if (pace.levels_done == 0) pace.first_width = pace.narrowest = width;  // as set up
     const int jobs_left = run.table.n_jobs - pace.levels_done;  // in the parents just expanded
     ++pace.levels_done;
-    const double level_seconds = std::chrono::duration<double>(now - pace.level_end).count();
+    const double level_seconds = seconds_between(pace.level_end, now);
     pace.level_end = now;
     if (pace.levels_done <= UNMEASURED_LEVELS || parents <= 0 || jobs_left < 2) return;
     const double rate = level_seconds / (static_cast<double>(parents) * jobs_left);
@@ -47,7 +47,7 @@ void pace_beam(SearchRun& run, int parents, Clock::time_point now) {
         pace.seconds_per_work > 0
             ? (1 - LAST_LEVEL_WEIGHT) * pace.seconds_per_work + LAST_LEVEL_WEIGHT * rate
             : rate;
-    const double left = std::chrono::duration<double>(*pace.finish_by - now).count();
+    const double left = seconds_between(now, *pace.finish_by);
     const double per_width = pace.seconds_per_work * work_left_per_width(jobs_left - 1);
     const double fitting = per_width > 0 ? std::max(left, 0.0) / per_width : pace.first_width;
     width = static_cast<int>(std::clamp(fitting, 1.0, static_cast<double>(pace.first_width)));

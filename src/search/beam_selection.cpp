@@ -64,7 +64,7 @@ void recover_ahead(SearchRun& run, int n_parents) {
         attach_arrays(run.storage,
                       run.tables.child_nodes[p][run.tables.child_rank[p][cell % n_jobs]]);
     }
-    run.pool.run(static_cast<int>(ahead.cells.size()), [&](int i, int) {
+    run.context.pool.run(static_cast<int>(ahead.cells.size()), [&](int i, int) {
         const int cell = ahead.cells[i];
         const int p = cell / n_jobs;
         Node* node = child_node(run, p, run.tables.child_rank[p][cell % n_jobs]);

@@ -34,57 +34,12 @@
 
 namespace zemko {
 
-void ParentSnapshots::ensure(int count, int n_jobs, MemoryBudget& budget) {
-    if (count <= capacity && stride == n_jobs) return;
-    int new_capacity = count > capacity ? count : capacity;
-    reserve_memory(budget, static_cast<size_t>(new_capacity - (stride == n_jobs ? capacity : 0)) *
-                               NODE_ARRAYS * n_jobs * sizeof(int));
-    stride = n_jobs;
-    storage.assign(static_cast<size_t>(new_capacity) * NODE_ARRAYS * stride, 0);
-    nodes.assign(new_capacity, Node{});
-    for (int p = 0; p < new_capacity; ++p)
-        bind_node_arrays(&nodes[p], storage.data() + static_cast<size_t>(p) * NODE_ARRAYS * stride,
-                         stride);
-    capacity = new_capacity;
-}
-
 namespace {
 
 // With this many parents per thread or more, a parent and all its children are one work
 // item: its lists then stay with the thread that made them. With fewer, the children of the
 // chunk are spread one by one.
 constexpr int PARENTS_PER_THREAD = 4;
-
-// The lists of a level's parents. A parent of the next level is a child of one of them with
-// the same unscheduled jobs but one, so its lists are derived from its parent's in one pass
-// instead of being filled from the whole lists, as long as the lists of a whole level fit in
-// LISTS_BUDGET bytes; otherwise each chunk of parents fills its own.
-constexpr size_t LISTS_BUDGET = size_t{64} << 20;
-
-}  // namespace
-
-ParentLists* ListsTable::slot(int p, int n_jobs, int most_parents, MemoryBudget& budget) {
-    if (stride != ParentLists::bytes_needed(n_jobs)) {
-        // Another n_jobs: every slot is laid out again when next used.
-        stride = ParentLists::bytes_needed(n_jobs);
-        const size_t parents =
-            std::min(LISTS_BUDGET / stride, static_cast<size_t>(most_parents)) + CHUNK_PARENTS;
-        if (!block.ensure(parents * stride)) throw MemoryError();
-        for (auto& old : lists)
-            if (old) old->laid_out_for = -1;
-    }
-    // The block is mapped whole but its slots are touched only as they are used.
-    if (static_cast<int>(lists.size()) <= p) {
-        reserve_memory(budget, (p + 1 - lists.size()) * stride);
-        lists.resize(p + 1);
-    }
-    if (!lists[p]) lists[p] = std::make_unique<ParentLists>();
-    ParentLists* slot = lists[p].get();
-    if (slot->laid_out_for != n_jobs) slot->place(block.data() + stride * p, n_jobs);
-    return slot;
-}
-
-namespace {
 
 void print_parent_line(const Transcript& out, int p, const Node* parent) {
     say(out, "GETNODE(%d): ", p);
@@ -220,11 +175,11 @@ int expand_chunk(SearchRun& run, int chunk_start, int chunk_end) {
     const int n_jobs = run.table.n_jobs;
     const int n_chunk = chunk_end - chunk_start;
     for (int c = 0; c < n_chunk; ++c)
-        st.work[c].lists =
-            st.lists.whole_level
-                ? st.lists.now_lists->slot(chunk_start + c, n_jobs, run.settings.beam, run.budget)
-                : st.lists.chunk.slot(c, n_jobs, CHUNK_PARENTS, run.budget);
-    const int threads = run.pool.size();
+        st.work[c].lists = st.lists.whole_level
+                               ? st.lists.now_lists->slot(chunk_start + c, n_jobs,
+                                                          run.settings.beam, run.context.budget)
+                               : st.lists.chunk.slot(c, n_jobs, CHUNK_PARENTS, run.context.budget);
+    const int threads = run.context.pool.size();
     while (static_cast<int>(st.scratch.size()) < threads)
         st.scratch.push_back(std::make_unique<NodeBuffer>());
     // A parent's sums are used by its own work item, or by every thread when the children of
@@ -235,15 +190,15 @@ int expand_chunk(SearchRun& run, int chunk_start, int chunk_end) {
     // Steps 1 to 3; every item writes only its own parent's work and row, and a thread's
     // scratch node is its own.
     if (n_chunk >= PARENTS_PER_THREAD * threads) {
-        run.pool.run(n_chunk, [&](int c, int thread) {
+        run.context.pool.run(n_chunk, [&](int c, int thread) {
             plan_parent(run, c, chunk_start + c, st.sums[thread].get());
             for (int k = 0; k < st.work[c].n_children; ++k)
                 compute_child(run, chunk_start, c, k, thread);
             rank_row(run, chunk_start, c);
         });
     } else {
-        run.pool.run(n_chunk,
-                     [&](int c, int) { plan_parent(run, c, chunk_start + c, st.sums[c].get()); });
+        run.context.pool.run(
+            n_chunk, [&](int c, int) { plan_parent(run, c, chunk_start + c, st.sums[c].get()); });
         st.child_parent.clear();
         st.child_number.clear();
         for (int c = 0; c < n_chunk; ++c)
@@ -251,10 +206,10 @@ int expand_chunk(SearchRun& run, int chunk_start, int chunk_end) {
                 st.child_parent.push_back(c);
                 st.child_number.push_back(k);
             }
-        run.pool.run(static_cast<int>(st.child_parent.size()), [&](int i, int thread) {
+        run.context.pool.run(static_cast<int>(st.child_parent.size()), [&](int i, int thread) {
             compute_child(run, chunk_start, st.child_parent[i], st.child_number[i], thread);
         });
-        run.pool.run(n_chunk, [&](int c, int) { rank_row(run, chunk_start, c); });
+        run.context.pool.run(n_chunk, [&](int c, int) { rank_row(run, chunk_start, c); });
     }
 
     int generated = 0;
@@ -313,7 +268,7 @@ int expand_current_beam(SearchRun& run, int& n_parents) {
     while (Node* parent = pop_beam_node(run.storage))
         popped.push_back(parent);
     n_parents = static_cast<int>(popped.size());
-    st.parents.ensure(n_parents, n_jobs, run.budget);
+    st.parents.ensure(n_parents, n_jobs, run.context.budget);
     // This level's parents are the nodes the last selection kept, popped last kept first.
     LevelLists& lists = st.lists;
     lists.origins.assign(n_parents, ChildSource{-1, -1, 1});
@@ -329,7 +284,7 @@ int expand_current_beam(SearchRun& run, int& n_parents) {
     int total = 0;
     const int level = n_parents > 0 ? st.popped[0]->level : 0;
     for (int start = 0; start < n_parents; start += CHUNK_PARENTS) {
-        check_stop(run.limits);
+        check_stop(run.context.limits);
         report_progress(run, level, n_parents);
         total += expand_chunk(
             run, start, start + CHUNK_PARENTS < n_parents ? start + CHUNK_PARENTS : n_parents);

@@ -18,6 +18,11 @@
 namespace zemko {
 
 inline constexpr int CHUNK_PARENTS = 64;  // parents whose lists are held at once
+// The lists of a level's parents. A parent of the next level is a child of one of them with
+// the same unscheduled jobs but one, so its lists are derived from its parent's in one pass
+// instead of being filled from the whole lists, as long as the lists of a whole level fit in
+// LISTS_BUDGET bytes; otherwise each chunk of parents fills its own.
+inline constexpr size_t LISTS_BUDGET = size_t{64} << 20;
 
 // Copies of the parents of the level, the source of their children's arrays.
 struct ParentSnapshots {

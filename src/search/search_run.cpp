@@ -5,20 +5,21 @@
 
 namespace zemko {
 
-SearchRun::SearchRun() = default;
+SearchRun::SearchRun(SolveContext& context) : context(context) {
+    out = context.out;
+}
 SearchRun::~SearchRun() = default;
 
 void report_progress(const SearchRun& run, int level, int beam_nodes) {
-    if (!run.progress) return;
+    if (!run.context.progress) return;
     Progress progress;
     progress.level = level;
     progress.n_jobs = run.table.n_jobs;
     progress.beam_nodes = beam_nodes;
     progress.best_objective = run.best.fo;
-    progress.seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - run.start).count();
-    progress.memory_bytes = static_cast<long long>(run.budget.reserved);
-    run.progress(progress);
+    progress.seconds = seconds_since(run.context.start);
+    progress.memory_bytes = static_cast<long long>(run.context.budget.reserved);
+    run.context.progress(progress);
 }
 
 }  // namespace zemko

@@ -1,24 +1,18 @@
 // The state of one run of the beam search: what the bounds use, the dominance matrix, the node
-// storage, the selection tables, what a level leaves for the next, the counters and the
-// worker threads. Every operation of the search takes the run it works on.
+// storage, the selection tables, what a level leaves for the next and the counters. The
+// solve's budget, threads, limits and transcript are borrowed from its context. Every
+// operation of the search takes the run it works on.
 #pragma once
 
-#include <atomic>
-#include <chrono>
-#include <functional>
 #include <memory>
 #include <vector>
-
-#include <zemko/zemko.hpp>
 
 #include "bounds/bounds_run.hpp"
 #include "schedule/node_storage.hpp"
 #include "search/beam_pace.hpp"
 #include "search/dominance_rules.hpp"
 #include "search/selection_tables.hpp"
-#include "util/limits.hpp"
-#include "util/memory_budget.hpp"
-#include "util/thread_pool.hpp"
+#include "util/solve_context.hpp"
 
 namespace zemko {
 
@@ -41,18 +35,18 @@ struct SelectionState {
 };
 
 struct SearchRun : BoundsRun {
-    SearchRun();
+    // The run prints to the context's transcript.
+    explicit SearchRun(SolveContext& context);
     SearchRun(const SearchRun&) = delete;
     SearchRun& operator=(const SearchRun&) = delete;
     ~SearchRun();
 
-    MemoryBudget budget;  // the memory the run may take and has taken
+    SolveContext& context;  // the solve's budget, threads, limits, start and progress hook
     DominanceMatrix dom;
     NodeStorage storage;
     SelectionTables tables;
     std::unique_ptr<LevelState> level;  // what child generation keeps from level to level
     SelectionState selection;
-    ThreadPool pool;
 
     int bounds_computed = 0;  // children generated over all levels
     int recoveries = 0;       // calls of the recovery step
@@ -60,13 +54,19 @@ struct SearchRun : BoundsRun {
     int end_level = 0;        // level of the node most recently kept
     int root_lb = 0;          // the bounds of the root, as printed
     int root_ub = 0;
-    Limits limits;  // the stop flag raised from outside and the deadline, if any
     BeamPace pace;  // the time the search should end by, under a time limit
-    std::function<void(const Progress&)> progress;  // told where the search stands, if set
-    std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
 };
 
-// Tells the run's progress hook, if it has one, where the search stands: the level being
+// A run with a solve context of its own, for what drives the search's steps outside a solve:
+// the tests and the benchmarks of its parts.
+struct OwnSolveContext {
+    SolveContext own_context;
+};
+struct StandaloneRun : OwnSolveContext, SearchRun {
+    StandaloneRun() : SearchRun(own_context) {}
+};
+
+// Tells the solve's progress hook, if it has one, where the search stands: the level being
 // expanded and the nodes in its beam.
 void report_progress(const SearchRun& run, int level, int beam_nodes);
 

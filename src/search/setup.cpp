@@ -2,21 +2,15 @@
 #include "search/setup.hpp"
 
 #include <climits>
-#include <utility>
+#include <optional>
 
 #include "bounds/node_bounds.hpp"
 #include "search/child_generation.hpp"
+#include "sequence/job_times.hpp"
 
 namespace zemko {
 
 namespace {
-
-// Every job follows the route of job 0 (an instance without jobs counts as a flow shop).
-bool is_flow_shop(const JobTable& table) {
-    for (int i = 1; i < table.n_jobs; ++i)
-        if (table.jobs[i].route != table.jobs[0].route) return false;
-    return true;
-}
 
 // The beam width the run uses: capped to what the selection tables are sized for, at least 1.
 void cap_beam_width(SearchRun& run) {
@@ -36,30 +30,28 @@ int setup_search(SearchRun& run) {
     reset_best_solution(run.best);
 
     // The storage starts empty; the first beam holds the root alone.
-    reset_node_storage(run.storage, table.n_jobs, run.out, &run.budget);
+    reset_node_storage(run.storage, table.n_jobs, run.out, &run.context.budget);
     BeamList* beam = new_list_record(run.storage);
     run.storage.current_beam = beam;
     Node* root = new_node(run.storage);
     beam->head = root;
     beam->next = nullptr;
     make_root(table, root);
-    for (int i = 0; i < table.n_jobs; ++i)
-        root->unscheduled[i] = table.jobs[i].route == 1 ? 1 : 2;
 
     // Route check: a machine-2-first instance is solved with the machines exchanged.
-    if (!is_flow_shop(table)) {
+    const Routes routes = routes_of(table);
+    const std::optional<JobTimes> times = machine_one_first_times(table);
+    if (!times) {
         if (output) say(run.out, "\n\n");
         say(run.out, "This version solve flow shop problems only.\n");
         return 1;
     }
     if (output) say(run.out, "FlowShop problem detected");
-    if (table.n_jobs > 0 && table.jobs[0].route == 2) {
-        for (int i = 0; i < table.n_jobs; ++i) {
-            root->unscheduled[i] = 1;
-            std::swap(table.jobs[i].p1, table.jobs[i].p2);
-        }
-        if (output) say(run.out, "(Switched machine 1 and 2)");
+    for (int i = 0; i < table.n_jobs; ++i) {
+        table.jobs[i].p1 = times->p1[i];
+        table.jobs[i].p2 = times->p2[i];
     }
+    if (output && routes == Routes::machine_two_first) say(run.out, "(Switched machine 1 and 2)");
     if (output) say(run.out, "\n\n");
 
     // The tables that the search reads, then the bounds of the root.
@@ -82,7 +74,7 @@ int setup_search(SearchRun& run) {
     run.end_level = 0;
 
     cap_beam_width(run);
-    alloc_selection_tables(run.tables, run.settings.beam, table.n_jobs, run.budget);
+    alloc_selection_tables(run.tables, run.settings.beam, table.n_jobs, run.context.budget);
     forget_previous_level(run);
     return 0;
 }

@@ -2,17 +2,17 @@
 #include "tools/gantt_schedule.hpp"
 
 #include <algorithm>
+#include <optional>
 #include <sstream>
 
 #include "input/jobs.hpp"
+#include "sequence/job_times.hpp"
 #include "tools/tool_support.hpp"
 
 namespace zemko_tools {
 
 namespace {
 
-// The objective that the solver writes when it found no solution.
-constexpr long long NO_SOLUTION_OBJECTIVE = 2147483647;
 constexpr const char* NOT_A_PERMUTATION = "ub.rep is not a permutation of the data file's jobs: ";
 
 }  // namespace
@@ -22,13 +22,13 @@ std::string parse_ub_rep(const std::string& text, int n_jobs, long long& objecti
     std::istringstream in(text);
     std::vector<long long> numbers;
     for (std::string word; in >> word;) {
-        auto number = parse_integer(word, -NO_SOLUTION_OBJECTIVE - 1, NO_SOLUTION_OBJECTIVE);
+        auto number = parse_integer(word, -zemko::NO_SOLUTION - 1, zemko::NO_SOLUTION);
         if (!number) return "ub.rep holds '" + word + "', which is not a 32-bit integer";
         numbers.push_back(*number);
     }
     if (numbers.empty()) return "ub.rep is empty";
     objective = numbers[0];
-    if (objective == NO_SOLUTION_OBJECTIVE)
+    if (objective == zemko::NO_SOLUTION)
         return "ub.rep holds no schedule: the run found no solution";
 
     size_t listed = numbers.size() - 1;
@@ -67,13 +67,15 @@ std::string job_table_problem(const zemko::JobTable& table) {
 
 Schedule build_schedule(const zemko::JobTable& table, const std::vector<int>& sequence) {
     Schedule schedule;
-    schedule.machines_exchanged = table.n_jobs > 0 && table.jobs[0].route == 2;
+    schedule.machines_exchanged = zemko::routes_of(table) == zemko::Routes::machine_two_first;
+    // Mixed routes are refused by job_table_problem before a schedule is drawn.
+    const std::optional<zemko::JobTimes> times = zemko::machine_one_first_times(table);
+    if (!times) return schedule;
     long long first_free = 0, second_free = 0;
     for (int index : sequence) {
-        const zemko::Job& job = table.jobs[index];
-        long long first_time = schedule.machines_exchanged ? job.p2 : job.p1;
-        long long second_time = schedule.machines_exchanged ? job.p1 : job.p2;
-        ScheduledJob s{index, job.number, first_free, first_free + first_time, 0, 0};
+        const long long first_time = times->p1[index];
+        const long long second_time = times->p2[index];
+        ScheduledJob s{index, table.jobs[index].number, first_free, first_free + first_time, 0, 0};
         s.second_start = std::max(s.first_end, second_free);
         s.second_end = s.second_start + second_time;
         first_free = s.first_end;

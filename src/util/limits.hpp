@@ -42,8 +42,29 @@ inline Clock::time_point after_seconds(Clock::time_point start, double seconds) 
            std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
 }
 
+// Seconds from `from` to `to`: negative when `to` comes first.
+inline double seconds_between(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration<double>(to - from).count();
+}
+
 inline double seconds_since(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
+    return seconds_between(start, Clock::now());
+}
+
+// Seconds left until `deadline`: negative once it has passed.
+inline double seconds_until(Clock::time_point deadline) {
+    return seconds_between(Clock::now(), deadline);
+}
+
+// The limits of one part of a run: the run's deadline (if any) and stop flag, and the part's
+// own budget of work.
+inline Limits part_limits(std::optional<Clock::time_point> deadline, const std::atomic<bool>* stop,
+                          long long work_budget = 0) {
+    Limits limits;
+    limits.deadline = deadline;
+    limits.stop = stop;
+    limits.work_budget = work_budget;
+    return limits;
 }
 
 }  // namespace zemko

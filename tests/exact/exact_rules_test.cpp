@@ -22,7 +22,7 @@ struct TimeRange {
     int low, high;
 };
 // Positive; zeros and ties; negative; large.
-constexpr TimeRange kRanges[] = {{1, 20}, {0, 3}, {-10, 10}, {0, 900000}};
+constexpr TimeRange RANGES[] = {{1, 20}, {0, 3}, {-10, 10}, {0, 900000}};
 
 CompletionBoundOptions every_bound() {
     CompletionBoundOptions options;
@@ -46,7 +46,7 @@ TEST(CompletionBounds, NeverExceedTheBestCompletionHoweverTheyAreComputed) {
     SmallRng rng{11};
     const CompletionBoundOptions options = every_bound();
     for (int round = 0; round < 3000; ++round) {
-        const TimeRange range = kRanges[round % 4];
+        const TimeRange range = RANGES[round % 4];
         const int n = rng.between(2, 9);
         const JobTimes times = random_jobs(rng, n, range.low, range.high);
         const CompletionBounds bounds = make_completion_bounds(times, options);
@@ -126,7 +126,7 @@ std::int64_t best_kept(const PrefixTree& tree, const std::vector<char>& dominate
 TEST(PrefixDominance, AppliedToEveryPairItKeepsAnOptimalSequence) {
     SmallRng rng{23};
     for (int round = 0; round < 3000; ++round) {
-        const TimeRange range = kRanges[round % 3];
+        const TimeRange range = RANGES[round % 3];
         const int n = rng.between(2, round % 10 == 0 ? 7 : 6);
         const JobTimes times = random_jobs(rng, n, range.low, range.high);
         PrefixTree tree;

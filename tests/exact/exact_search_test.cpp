@@ -32,9 +32,9 @@ void expect_consistent(const JobTimes& times, const ExactResult& result) {
 
 TEST(ExactSearch, ProvesTheOptimumOfSmallInstances) {
     SmallRng rng{5};
-    constexpr int kLows[] = {1, 0, -10};
+    constexpr int LOWS[] = {1, 0, -10};
     for (int round = 0; round < 1500; ++round) {
-        const int low = kLows[round % 3];
+        const int low = LOWS[round % 3];
         const int n = round < 1450 ? rng.between(1, 8) : rng.between(9, 10);
         const JobTimes times = random_jobs(rng, n, low, low + rng.between(3, 40));
         ExactOptions options;
@@ -132,11 +132,11 @@ TEST(ExactSearch, WorkersSideBySideProveWhatOneProves) {
     };
     ExactOptions options;
     SmallRng rng{11};
-    constexpr int kLows[] = {1, 0, -10};
+    constexpr int LOWS[] = {1, 0, -10};
     for (int round = 0; round < 60; ++round) {
         options.parallel = round % 6 == 5 ? in_turn : on_threads;
         const int n = round % 6 == 4 ? rng.between(18, 21) : rng.between(12, 17);
-        const JobTimes times = random_jobs(rng, n, kLows[round % 3], 40);
+        const JobTimes times = random_jobs(rng, n, LOWS[round % 3], 40);
         const std::vector<int> start = shuffled(rng, n);
         options.workers = 2 + round % 2;
         options.visited_capacity = round % 4 == 0 ? 64 : std::size_t{1} << 16;

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "exact/prefix_state.hpp"
-#include "schedule/job_times.hpp"
+#include "sequence/job_times.hpp"
 #include "support/test_support.hpp"
 
 namespace zemko_test {

@@ -45,8 +45,8 @@ std::vector<std::pair<int, int>> instance_for(unsigned seed, int n) {
 }
 
 // A run over the instance with random settings and its tables built.
-std::unique_ptr<SearchRun> prepare(const std::vector<std::pair<int, int>>& times, std::mt19937& rng,
-                                   int vector_form = widest_vector_form()) {
+std::unique_ptr<StandaloneRun> prepare(const std::vector<std::pair<int, int>>& times,
+                                       std::mt19937& rng, int vector_form = widest_vector_form()) {
     Settings settings;
     settings.perturb = rng() % 2;
     settings.better_ub = rng() % 2;
@@ -313,7 +313,7 @@ SearchOutcome run_search(const std::vector<std::pair<int, int>>& times, int rout
     auto run = zemko_test::search_run_of(times, settings, &out);
     for (int i = 0; i < run->table.n_jobs; ++i)
         run->table.jobs[i].route = route;
-    run->pool.resize(threads);
+    run->context.pool.resize(threads);
     run_beam_search(*run, plain ? zemko_reference::expand_level_plain : nullptr);
     return {out.str(),     run->best.fo,    run->best.level,      run->end_level,
             run->max_beam, run->recoveries, run->better_ub_count, run->storage.lost_nodes,

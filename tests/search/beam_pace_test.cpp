@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "search/beam_pace.hpp"
-#include "search/search_run.hpp"
+#include "search/search_fixture.hpp"
 
 using namespace zemko;
 
@@ -35,7 +35,7 @@ TEST(BeamPace, LevelsEndCloseToTheTargetWithinTheWidthAsked) {
     for (const int n : {60, 200, 500}) {
         for (const double allowed : {0.05, 0.3, 1.0}) {
             SCOPED_TRACE("n " + std::to_string(n) + ", " + std::to_string(allowed) + " s");
-            auto run = std::make_unique<SearchRun>();
+            auto run = std::make_unique<StandaloneRun>();
             run->settings.beam = 50;
             // At the full width the levels would take four times the time allowed.
             const double per_work = 4 * allowed / (50.0 * n * (n + 1) / 2);
@@ -46,7 +46,7 @@ TEST(BeamPace, LevelsEndCloseToTheTargetWithinTheWidthAsked) {
         }
     }
     // Levels that fit keep the width asked for.
-    auto run = std::make_unique<SearchRun>();
+    auto run = std::make_unique<StandaloneRun>();
     run->settings.beam = 50;
     paced_levels(*run, 200, 1e-9, 1.0);
     EXPECT_EQ(run->settings.beam, 50);

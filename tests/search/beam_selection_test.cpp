@@ -118,7 +118,7 @@ struct Searched {
         return counts;
     }
     std::ostringstream out;
-    std::unique_ptr<SearchRun> run;
+    std::unique_ptr<StandaloneRun> run;
 };
 
 }  // namespace

@@ -17,14 +17,16 @@
 
 namespace zemko_test {
 
+using zemko::StandaloneRun;
+
 // A run over the given jobs and settings whose text goes to `out` (nowhere when null).
-inline std::unique_ptr<zemko::SearchRun> search_run_of(
-    const std::vector<std::pair<int, int>>& times, const zemko::Settings& settings,
-    std::ostream* out = nullptr) {
-    auto run = std::make_unique<zemko::SearchRun>();
+inline std::unique_ptr<StandaloneRun> search_run_of(const std::vector<std::pair<int, int>>& times,
+                                                    const zemko::Settings& settings,
+                                                    std::ostream* out = nullptr) {
+    auto run = std::make_unique<StandaloneRun>();
     run->table = table_of(times);
     run->settings = settings;
-    run->out = zemko::Transcript{out};
+    run->own_context.out = run->out = zemko::Transcript{out};
     return run;
 }
 
@@ -39,7 +41,7 @@ class SearchTest : public testing::Test {
         zemko::build_dominance_matrix(r.table, r.dom);
         zemko::build_priority_lists(r.table, r.settings.perturb, r.lists);
         zemko::build_list_entries(r.table, r.lists, r.entries);
-        zemko::alloc_selection_tables(r.tables, r.settings.beam, r.table.n_jobs, r.budget);
+        zemko::alloc_selection_tables(r.tables, r.settings.beam, r.table.n_jobs, r.context.budget);
         zemko::forget_previous_level(r);
     }
     void TearDown() override {
@@ -58,7 +60,7 @@ class SearchTest : public testing::Test {
     }
 
     zemko::Settings settings;
-    std::unique_ptr<zemko::SearchRun> run;
+    std::unique_ptr<StandaloneRun> run;
     std::ostringstream messages;
 };
 

@@ -11,7 +11,7 @@ using namespace zemko;
 namespace {
 
 // The set-up of a run over the given jobs and routes; returns its transcript.
-std::string setup_output(std::unique_ptr<SearchRun>& run,
+std::string setup_output(std::unique_ptr<StandaloneRun>& run,
                          const std::vector<std::pair<int, int>>& times,
                          const std::vector<int>& routes, int output, int* result) {
     Settings settings;
@@ -27,7 +27,7 @@ std::string setup_output(std::unique_ptr<SearchRun>& run,
 }  // namespace
 
 TEST(Setup, MachineTwoFirstInstancesAreExchanged) {
-    std::unique_ptr<SearchRun> run;
+    std::unique_ptr<StandaloneRun> run;
     int result = -1;
     EXPECT_EQ(setup_output(run, {{3, 5}, {4, 1}}, {2, 2}, 1, &result),
               "FlowShop problem detected(Switched machine 1 and 2)\n\n\nLB = 14, UB = 14\n");
@@ -39,7 +39,7 @@ TEST(Setup, MachineTwoFirstInstancesAreExchanged) {
 }
 
 TEST(Setup, OnlyTheBoundLinesWithoutOutput) {
-    std::unique_ptr<SearchRun> run;
+    std::unique_ptr<StandaloneRun> run;
     int result = -1;
     EXPECT_EQ(setup_output(run, {{3, 5}, {4, 1}}, {}, 0, &result), "\nLB = 17, UB = 17\n");
     EXPECT_EQ(result, 0);
@@ -49,7 +49,7 @@ TEST(Setup, OnlyTheBoundLinesWithoutOutput) {
 
 TEST(Setup, MixedRoutesAreRefused) {
     for (int output : {0, 2}) {
-        std::unique_ptr<SearchRun> run;
+        std::unique_ptr<StandaloneRun> run;
         int result = -1;
         EXPECT_EQ(
             setup_output(run, {{3, 5}, {4, 1}, {2, 2}}, {1, 2, 1}, output, &result),

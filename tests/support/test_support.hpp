@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "input/jobs.hpp"
-#include "schedule/job_times.hpp"
+#include "sequence/job_times.hpp"
 
 namespace zemko_test {
 

@@ -1,4 +1,4 @@
-#include "schedule/insertion.hpp"
+#include "sequence/insertion.hpp"
 
 #include <algorithm>
 #include <limits>

@@ -1,16 +1,26 @@
 // The evaluation of a sequence on job times.
-#include "schedule/job_times.hpp"
+#include "sequence/job_times.hpp"
 
 #include <algorithm>
 
 namespace zemko {
 
-JobTimes job_times_of(const JobTable& table) {
+Routes routes_of(const JobTable& table) {
+    for (int i = 1; i < table.n_jobs; ++i)
+        if (table.jobs[i].route != table.jobs[0].route) return Routes::mixed;
+    return table.n_jobs > 0 && table.jobs[0].route == 2 ? Routes::machine_two_first
+                                                        : Routes::machine_one_first;
+}
+
+std::optional<JobTimes> machine_one_first_times(const JobTable& table) {
+    const Routes routes = routes_of(table);
+    if (routes == Routes::mixed) return std::nullopt;
     JobTimes times;
     for (int j = 0; j < table.n_jobs; ++j) {
         times.p1.push_back(table.jobs[j].p1);
         times.p2.push_back(table.jobs[j].p2);
     }
+    if (routes == Routes::machine_two_first) times.p1.swap(times.p2);
     return times;
 }
 

@@ -10,9 +10,9 @@
 #include <thread>
 #include <vector>
 
-#include "improve/improvement.hpp"
 #include "improve/random_stream.hpp"
-#include "schedule/insertion.hpp"
+#include "improve/walk_rounds.hpp"
+#include "sequence/insertion.hpp"
 #include "support/test_support.hpp"
 
 using namespace zemko;
@@ -76,15 +76,15 @@ TEST(ImprovementPhase, StepBudgetGivesTheSameResultOnAnyThreadsAndSpread) {
         const JobTimes times = random_times(n, n, 1, 100);
         const long long steps = 4000 / n + 5;  // not a multiple of the walks or the round
         // Short rounds and three walks: many synchronisations, each with a leader to choose.
-        ImprovementSettings settings;
+        WalkRoundsSettings settings;
         settings.walks = 3;
         settings.round_work = 200;
-        std::vector<ImprovementResult> results;
+        std::vector<WalkRoundsResult> results;
         for (const ParallelFor& spread : spreads) {
-            results.push_back(improve_schedule(times, identity(n), 99, step_limit(steps), spread,
-                                               nullptr, settings));
+            results.push_back(run_walk_rounds(times, identity(n), 99, step_limit(steps), spread,
+                                              nullptr, settings));
         }
-        for (const ImprovementResult& result : results) {
+        for (const WalkRoundsResult& result : results) {
             EXPECT_EQ(result.steps, steps);
             EXPECT_EQ(result.sequence, results[0].sequence) << "n " << n;
             EXPECT_EQ(result.objective, results[0].objective);
@@ -95,10 +95,10 @@ TEST(ImprovementPhase, StepBudgetGivesTheSameResultOnAnyThreadsAndSpread) {
             }
         }
         // The tuned settings, on two threads and on one.
-        const ImprovementResult two =
-            improve_schedule(times, identity(n), 7, step_limit(steps), on_threads(2), nullptr);
-        const ImprovementResult one =
-            improve_schedule(times, identity(n), 7, step_limit(steps), serial, nullptr);
+        const WalkRoundsResult two =
+            run_walk_rounds(times, identity(n), 7, step_limit(steps), on_threads(2), nullptr);
+        const WalkRoundsResult one =
+            run_walk_rounds(times, identity(n), 7, step_limit(steps), serial, nullptr);
         EXPECT_EQ(two.sequence, one.sequence);
         EXPECT_EQ(two.steps, steps);
     }
@@ -116,10 +116,10 @@ TEST(ImprovementPhase, ResultsAreValidSequencesWithTheirObjectives) {
         std::vector<int> start = identity(c.n);
         std::reverse(start.begin(), start.end());
         const long long start_objective = sequence_objective(times, start);
-        std::vector<ImprovementEvent> reported;
-        const ImprovementResult result =
-            improve_schedule(times, start, 5, step_limit(300), on_threads(2),
-                             [&](const ImprovementEvent& found) { reported.push_back(found); });
+        std::vector<WalkImprovement> reported;
+        const WalkRoundsResult result =
+            run_walk_rounds(times, start, 5, step_limit(300), on_threads(2),
+                            [&](const WalkImprovement& found) { reported.push_back(found); });
         ASSERT_TRUE(is_permutation_of_jobs(result.sequence, c.n)) << "n " << c.n;
         EXPECT_EQ(result.objective, sequence_objective(times, result.sequence));
         EXPECT_LE(result.objective, start_objective);
@@ -148,15 +148,15 @@ ParallelFor raising_stop_before_round(int round, std::atomic<bool>& stop,
 TEST(ImprovementPhase, StopsWithinAStepPerWalkOfTheStopFlag) {
     const int n = 500;
     const JobTimes times = random_times(3, n, 1, 100);
-    ImprovementSettings settings;  // two walks, rounds of 10000 / n steps each
+    WalkRoundsSettings settings;  // two walks, rounds of 10000 / n steps each
     const long long round_steps = settings.walks * (settings.round_work / n);
     std::atomic<bool> stop{false};
     auto rounds = std::make_shared<int>(0);
     Limits limits;
     limits.stop = &stop;
-    const ImprovementResult stopped =
-        improve_schedule(times, identity(n), 1, limits, raising_stop_before_round(3, stop, rounds),
-                         nullptr, settings);
+    const WalkRoundsResult stopped =
+        run_walk_rounds(times, identity(n), 1, limits, raising_stop_before_round(3, stop, rounds),
+                        nullptr, settings);
     // Two whole rounds before the flag; after it, each walk ends within the step it is on.
     EXPECT_EQ(*rounds, 3);
     EXPECT_GE(stopped.steps, 2 * round_steps);
@@ -170,8 +170,8 @@ TEST(ImprovementPhase, KeepsToItsDeadline) {
     const Clock::time_point start = Clock::now();
     Limits limits;
     limits.deadline = after_seconds(start, 0.3);
-    const ImprovementResult timed =
-        improve_schedule(times, identity(n), 1, limits, on_threads(2), nullptr);
+    const WalkRoundsResult timed =
+        run_walk_rounds(times, identity(n), 1, limits, on_threads(2), nullptr);
     const double seconds = seconds_since(start);
     EXPECT_GE(seconds, 0.3);
     EXPECT_LT(timed.objective, sequence_objective(times, identity(n)));

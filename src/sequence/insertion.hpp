@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "schedule/job_times.hpp"
+#include "sequence/job_times.hpp"
 
 namespace zemko {
 

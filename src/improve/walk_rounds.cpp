@@ -1,13 +1,16 @@
-#include "improve/improvement.hpp"
+#include "improve/walk_rounds.hpp"
 
 #include <algorithm>
 #include <numeric>
 
-#include "schedule/insertion.hpp"
+#include "sequence/insertion.hpp"
 
 namespace zemko {
 
 namespace {
+
+// A walk's sequences and working arrays, per job, with room to spare.
+constexpr std::size_t WALK_BYTES_PER_JOB = 512;
 
 // The first walk (lowest index) of least objective, by `objective_of`.
 template <typename Objective>
@@ -21,16 +24,21 @@ int leading_walk(const std::vector<Walk>& walks, Objective&& objective_of) {
 
 }  // namespace
 
-ImprovementResult improve_schedule(
-    const JobTimes& times, const std::vector<int>& start, std::uint64_t seed, const Limits& limits,
-    const ParallelFor& parallel, const std::function<void(const ImprovementEvent&)>& on_improvement,
-    const ImprovementSettings& settings) {
-    ImprovementResult result{start, sequence_objective(times, start), 0, {}};
+std::size_t walk_rounds_bytes(const WalkRoundsSettings& settings, int n_jobs) {
+    return static_cast<std::size_t>(std::max(1, settings.walks)) * n_jobs * WALK_BYTES_PER_JOB;
+}
+
+WalkRoundsResult run_walk_rounds(const JobTimes& times, const std::vector<int>& start,
+                                 std::uint64_t seed, const Limits& limits,
+                                 const ParallelFor& parallel,
+                                 const std::function<void(const WalkImprovement&)>& on_improvement,
+                                 const WalkRoundsSettings& settings) {
+    WalkRoundsResult result{start, sequence_objective(times, start), 0, {}};
     const int n = static_cast<int>(start.size());
     const bool limited = limits.deadline || limits.work_budget > 0 || limits.stop != nullptr;
     if (n < 2 || !limited) return result;
-    const auto report = [&](const char* found_by) {
-        const ImprovementEvent improvement{result.steps, result.objective, found_by};
+    const auto report = [&] {
+        const WalkImprovement improvement{result.steps, result.objective};
         result.trace.push_back(improvement);
         if (on_improvement) on_improvement(improvement);
     };
@@ -63,7 +71,7 @@ ImprovementResult improve_schedule(
         if (walks[finder].best_objective < result.objective) {
             result.sequence = walks[finder].best;
             result.objective = walks[finder].best_objective;
-            report("iterated greedy");
+            report();
         }
         // Going on from the best current sequence makes the walks together about as good as
         // one walk with their steps; apart, each would reach only what its own steps reach.

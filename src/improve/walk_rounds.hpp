@@ -1,39 +1,44 @@
-// The improvement phase: from a start sequence, a fixed number of walks improve the schedule
-// on every thread until a time or step budget runs out. Work goes in rounds; at the end of
-// each, every walk goes on from the best current sequence of them all, so that a step budget
-// gives the same result on any number of threads.
+// The walks in rounds: from a start sequence, a fixed number of iterated-greedy walks improve
+// the schedule on every thread until a time or step budget runs out. At the end of each round
+// every walk goes on from the best current sequence of them all, so that a step budget gives
+// the same result on any number of threads.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <vector>
 
-#include "improve/improvement_walk.hpp"
-#include "schedule/job_times.hpp"
+#include "improve/iterated_greedy_walk.hpp"
+#include "sequence/job_times.hpp"
 #include "util/limits.hpp"
+#include "util/parallel_for.hpp"
 
 namespace zemko {
 
 // A better sequence, as the walks share it at the end of a round.
-struct ImprovementEvent {
+struct WalkImprovement {
     long long step;  // steps done over all walks when it was shared
     long long objective;
-    const char* found_by;  // what found it (a string literal)
 };
 
-struct ImprovementResult {
+struct WalkRoundsResult {
     std::vector<int> sequence;
     long long objective;
     long long steps;  // steps done over all walks
-    std::vector<ImprovementEvent> trace;
+    std::vector<WalkImprovement> trace;
 };
 
 // How the phase runs; the defaults are the tuned ones.
-struct ImprovementSettings {
+struct WalkRoundsSettings {
     WalkSettings walk;
     int walks = 2;                 // walks, whatever the number of threads
     long long round_work = 10000;  // steps per walk and round: round_work / n, at least 1
 };
+
+// The bytes the walks' sequences and working arrays take on `n_jobs` jobs, for the memory
+// budget.
+std::size_t walk_rounds_bytes(const WalkRoundsSettings& settings, int n_jobs);
 
 // Improves `start` (a permutation of the jobs) until `limits` stop it: its work budget counts
 // steps, one step being one iteration of one walk (a few jobs taken out and put back at their
@@ -41,9 +46,10 @@ struct ImprovementSettings {
 // `start`. Without a deadline or stop flag the result depends only on the inputs and the
 // budget. on_improvement (may be empty) is called on the caller's thread, at synchronisation
 // points, in order, for every new best.
-ImprovementResult improve_schedule(
-    const JobTimes& times, const std::vector<int>& start, std::uint64_t seed, const Limits& limits,
-    const ParallelFor& parallel, const std::function<void(const ImprovementEvent&)>& on_improvement,
-    const ImprovementSettings& settings = {});
+WalkRoundsResult run_walk_rounds(const JobTimes& times, const std::vector<int>& start,
+                                 std::uint64_t seed, const Limits& limits,
+                                 const ParallelFor& parallel,
+                                 const std::function<void(const WalkImprovement&)>& on_improvement,
+                                 const WalkRoundsSettings& settings = {});
 
 }  // namespace zemko

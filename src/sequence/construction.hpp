@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "schedule/job_times.hpp"
+#include "sequence/job_times.hpp"
 #include "util/limits.hpp"
 
 namespace zemko {

@@ -1,10 +1,10 @@
-#include "schedule/construction.hpp"
+#include "sequence/construction.hpp"
 
 #include <algorithm>
 #include <cstdint>
 #include <numeric>
 
-#include "schedule/insertion.hpp"
+#include "sequence/insertion.hpp"
 
 namespace zemko {
 

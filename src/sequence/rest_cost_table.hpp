@@ -3,6 +3,7 @@
 // read by a search that fixes prefixes, one lookup per prefix.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <vector>
@@ -24,6 +25,11 @@ struct RestCostTable {
     std::vector<std::int64_t> prices;  // by job, scaled
     std::vector<std::int64_t> values;  // [m * buckets + b], scaled
 };
+
+// The bytes the table's arrays take.
+inline std::size_t rest_table_bytes(const RestCostTable& table) {
+    return (table.values.size() + table.prices.size()) * sizeof(std::int64_t);
+}
 
 inline constexpr std::int64_t NO_REST_BOUND = std::numeric_limits<std::int64_t>::min();
 

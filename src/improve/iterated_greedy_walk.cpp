@@ -1,4 +1,4 @@
-#include "improve/improvement_walk.hpp"
+#include "improve/iterated_greedy_walk.hpp"
 
 #include <algorithm>
 #include <cstdlib>

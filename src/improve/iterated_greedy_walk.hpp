@@ -9,7 +9,7 @@
 
 #include "improve/local_search.hpp"
 #include "improve/random_stream.hpp"
-#include "schedule/job_times.hpp"
+#include "sequence/job_times.hpp"
 #include "util/limits.hpp"
 
 namespace zemko {

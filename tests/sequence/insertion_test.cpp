@@ -6,7 +6,7 @@
 #include <numeric>
 #include <vector>
 
-#include "schedule/insertion.hpp"
+#include "sequence/insertion.hpp"
 #include "support/test_support.hpp"
 
 using namespace zemko;
