@@ -154,87 +154,68 @@ PyResult solve_with_interrupts(const std::vector<zemko::Job>& jobs, const zemko:
     return {result, want_transcript ? py::object(py::str(text.str())) : py::none()};
 }
 
-// The module's types: the status, a job, an improvement and the result.
+// A field's value as Python sees it: an origin by its name, everything else as it is.
+template <typename T>
+const T& python_value(const T& value) {
+    return value;
+}
+std::string python_value(zemko::FoundBy origin) {
+    return zemko::found_by_name(origin);
+}
+
+// "Type(field=value, ...)" of the named properties of `self`.
+std::string fields_repr(const py::handle& self, const char* type,
+                        const std::vector<const char*>& names) {
+    std::string text = std::string(type) + "(";
+    for (size_t k = 0; k < names.size(); ++k) {
+        if (k > 0) text += ", ";
+        text += std::string(names[k]) + "=" + py::repr(self.attr(names[k])).cast<std::string>();
+    }
+    return text + ")";
+}
+
+#define ZEMKO_FIELD_NAME(type, name, default_value, description) #name,
+
+// The module's types, each bound from its table in <zemko/zemko.hpp>: the status, a job, an
+// improvement and the result.
 void bind_types(py::module_& m) {
-    py::enum_<zemko::Status>(m, "Status", "How a solve ended.")
-        .value("solved", zemko::Status::solved,
-               "the search ran; the result holds its best sequence")
-        .value("no_jobs", zemko::Status::no_jobs, "the instance has no job")
-        .value("mixed_routes", zemko::Status::mixed_routes,
-               "jobs of both routes: not a flow shop, refused")
-        .value("memory_error", zemko::Status::memory_error,
-               "memory ran out or the solve would pass MemoryLimit")
-        .value("interrupted", zemko::Status::interrupted, "the solve was stopped");
+    py::enum_<zemko::Status> status(m, "Status", "How a solve ended.");
+#define ZEMKO_BIND_STATUS(name, description) status.value(#name, zemko::Status::name, description);
+    ZEMKO_STATUSES(ZEMKO_BIND_STATUS)
+#undef ZEMKO_BIND_STATUS
 
-    py::class_<zemko::Job>(m, "Job", "A job as the data file gives it.")
-        .def_readonly("number", &zemko::Job::number, "its number in the file (only printed)")
-        .def_readonly("p1", &zemko::Job::p1, "processing time on machine 1")
-        .def_readonly("p2", &zemko::Job::p2, "processing time on machine 2")
-        .def_readonly("route", &zemko::Job::route, "1: machine 1 first; 2: machine 2 first")
-        .def("__repr__", [](const zemko::Job& j) {
-            return "Job(number=" + std::to_string(j.number) + ", p1=" + std::to_string(j.p1) +
-                   ", p2=" + std::to_string(j.p2) + ", route=" + std::to_string(j.route) + ")";
-        });
+    py::class_<zemko::Job> job(m, "Job", "A job as the data file gives it.");
+#define ZEMKO_BIND_JOB_FIELD(type, name, default_value, description) \
+    job.def_readonly(#name, &zemko::Job::name, description);
+    ZEMKO_JOB_FIELDS(ZEMKO_BIND_JOB_FIELD)
+#undef ZEMKO_BIND_JOB_FIELD
+    job.def("__repr__", [](const py::object& self) {
+        return fields_repr(self, "Job", {ZEMKO_JOB_FIELDS(ZEMKO_FIELD_NAME)});
+    });
 
-    py::class_<zemko::Improvement>(m, "Improvement",
-                                   "A better sequence found by the improvement phase.")
-        .def_readonly("seconds", &zemko::Improvement::seconds, "seconds since the solve began")
-        .def_readonly("step", &zemko::Improvement::step, "improvement steps done when it was found")
-        .def_readonly("objective", &zemko::Improvement::objective, "its objective")
-        .def_readonly("found_by", &zemko::Improvement::found_by,
-                      "the part of the phase that found it")
-        .def("__repr__", [](const zemko::Improvement& found) {
-            std::ostringstream text;
-            text << "Improvement(seconds=" << found.seconds << ", step=" << found.step
-                 << ", objective=" << found.objective << ", found_by='" << found.found_by << "')";
-            return text.str();
-        });
+    py::class_<zemko::Improvement> improvement(m, "Improvement",
+                                               "A better sequence found by the improvement phase.");
+#define ZEMKO_BIND_IMPROVEMENT_FIELD(type, name, default_value, description)             \
+    improvement.def_property_readonly(                                                   \
+        #name, [](const zemko::Improvement& found) { return python_value(found.name); }, \
+        description);
+    ZEMKO_IMPROVEMENT_FIELDS(ZEMKO_BIND_IMPROVEMENT_FIELD)
+#undef ZEMKO_BIND_IMPROVEMENT_FIELD
+    improvement.def("__repr__", [](const py::object& self) {
+        return fields_repr(self, "Improvement", {ZEMKO_IMPROVEMENT_FIELDS(ZEMKO_FIELD_NAME)});
+    });
 
-    // The fields of a solve's result, each a read-only property of the same name.
     py::class_<PyResult> result(m, "Result", "What a solve found.");
-#define ZEMKO_RESULT_FIELD(field, doc) \
-    result.def_property_readonly(      \
-        #field, [](const PyResult& r) { return r.result.field; }, doc);
-    ZEMKO_RESULT_FIELD(status, "how the solve ended")
-    ZEMKO_RESULT_FIELD(
-        objective,
-        "the best sequence's objective, the sum of the completion times on the last machine "
-        "(2147483647 when no sequence was found)")
-    ZEMKO_RESULT_FIELD(sequence, "the best sequence as 0-based job indices, as in ub.rep")
-    ZEMKO_RESULT_FIELD(root_lower_bound, "the lower bound of the search's root")
-    ZEMKO_RESULT_FIELD(root_upper_bound, "the upper bound of the search's root")
-    ZEMKO_RESULT_FIELD(level_found,
-                       "the level whose node produced the best sequence of the beam search")
-    ZEMKO_RESULT_FIELD(end_level, "the level of the last node kept in a beam")
-    ZEMKO_RESULT_FIELD(max_beam, "the most nodes kept at any level")
-    ZEMKO_RESULT_FIELD(bounds_computed, "children generated over all levels")
-    ZEMKO_RESULT_FIELD(recoveries, "calls of the recovery step")
-    ZEMKO_RESULT_FIELD(better_ub_solutions, "bounds improved by the greedy completion")
-    ZEMKO_RESULT_FIELD(lost_nodes, "nodes released while the free stack was full")
-    ZEMKO_RESULT_FIELD(peak_memory, "the most memory the solve took at once, in bytes")
-    ZEMKO_RESULT_FIELD(beam_complete, "False when the time limit ended the beam search early")
-    ZEMKO_RESULT_FIELD(
-        beam_width,
-        "the beam width the search ended with (narrower than Beam when a time limit had "
-        "it narrowed)")
-    ZEMKO_RESULT_FIELD(
-        improvements,
-        "each better sequence of the improvement phase, in order (a list of Improvement)")
-    ZEMKO_RESULT_FIELD(improvement_steps, "steps the improvement phase made")
-    ZEMKO_RESULT_FIELD(certified_lower_bound,
-                       "after an improvement phase: no sequence has a smaller objective")
-    ZEMKO_RESULT_FIELD(optimal, "the answer is proven optimal")
-    ZEMKO_RESULT_FIELD(proof_summary,
-                       "after an improvement phase: the proof summary's text, as ProofSummary "
-                       "writes it to proof.txt (empty otherwise)")
-#undef ZEMKO_RESULT_FIELD
+#define ZEMKO_BIND_RESULT_FIELD(type, name, default_value, description) \
+    result.def_property_readonly(                                       \
+        #name, [](const PyResult& r) { return python_value(r.result.name); }, description);
+    ZEMKO_RESULT_FIELDS(ZEMKO_BIND_RESULT_FIELD)
+#undef ZEMKO_BIND_RESULT_FIELD
     result
         .def_readonly("transcript", &PyResult::transcript,
                       "the console's text of the run when asked for, else None")
-        .def("__repr__", [](const PyResult& r) {
-            return "Result(status=" +
-                   std::string(py::str(py::cast(r.result.status)).cast<std::string>()) +
-                   ", objective=" + std::to_string(r.result.objective) + ")";
+        .def("__repr__", [](const py::object& self) {
+            return fields_repr(self, "Result", {"status", "objective"});
         });
 }
 

@@ -15,15 +15,37 @@ of a second with KeyboardInterrupt.
 
 from __future__ import annotations
 
-import inspect
 import warnings
-from typing import Any, Dict, Iterable, List, Sequence, Tuple
+from typing import Iterable, List, SupportsIndex, Tuple, TypedDict, cast
 
 from . import _zemko
 from ._zemko import Improvement, InputError, Job, Result, Status
 
-__all__ = ["solve", "objective", "read_jobs", "read_settings", "settings_table", "Result",
-           "Improvement", "Status", "Job", "InputError"]
+__all__ = ["solve", "objective", "read_jobs", "read_settings", "settings_table", "Settings",
+           "Result", "Improvement", "Status", "Job", "InputError"]
+
+# Processing times: a list, a tuple, a numpy array, any iterable of integers.
+Times = Iterable[SupportsIndex]
+
+
+class Settings(TypedDict):
+    """The settings of a solve by keyword, as read_settings returns them (see settings_table)."""
+
+    perturb: bool
+    alpha: int
+    output: int
+    beam: int
+    filter: bool
+    pareto_beam: int
+    better_ub: bool
+    recovery_step: bool
+    more_loops: bool
+    threads: int
+    memory_limit: int
+    time_limit: int
+    step_limit: int
+    seed: int
+    proof_summary: bool
 
 
 def settings_table() -> List[Tuple[str, str, int, str, str]]:
@@ -38,45 +60,30 @@ def settings_table() -> List[Tuple[str, str, int, str, str]]:
 _SETTINGS = settings_table()
 
 
-def solve(p1: Sequence[int], p2: Sequence[int], *, route: int = 1, transcript: bool = False,
-          **settings: Any) -> Result:
+def solve(p1: Times, p2: Times, *, route: int = 1, perturb: bool = True, alpha: int = 10,
+          output: int = 0, beam: int = 50, filter: bool = False, pareto_beam: int = 0,
+          better_ub: bool = False, recovery_step: bool = True, more_loops: bool = False,
+          threads: int = 0, memory_limit: int = 0, time_limit: int = 0, step_limit: int = 0,
+          seed: int = 1, proof_summary: bool = False, transcript: bool = False) -> Result:
     """Solves the instance whose jobs take p1[j] on machine 1 and p2[j] on machine 2.
 
-    p1, p2: sequences (lists, tuples, numpy arrays) of integers of the same length.
+    p1, p2: iterables (lists, tuples, numpy arrays) of integers of the same length.
     route: 1, the jobs visit machine 1 first; 2, machine 2 first.
     transcript: also return the console's text of the run in Result.transcript.
-    The other keywords are the settings (see below); unknown ones raise TypeError, bad times
-    raise ValueError with the console's message (too many jobs, times too large).
+    The other keywords are the settings, one per row of settings_table(), with its default
+    (below); bad times raise ValueError with the console's message (too many jobs, times too
+    large).
     """
-    values = {name: int(value) if isinstance(value, bool) else value
-              for name, value in settings.items()}
-    return _zemko.solve(p1, p2, route, values, transcript)
+    given = locals()
+    return _zemko.solve(p1, p2, route, {name: given[name] for name, *_ in _SETTINGS}, transcript)
 
 
-def _solve_signature() -> inspect.Signature:
-    keyword = inspect.Parameter.KEYWORD_ONLY
-    parameters = [
-        inspect.Parameter("p1", inspect.Parameter.POSITIONAL_OR_KEYWORD, annotation=Sequence[int]),
-        inspect.Parameter("p2", inspect.Parameter.POSITIONAL_OR_KEYWORD, annotation=Sequence[int]),
-        inspect.Parameter("route", keyword, default=1, annotation=int),
-    ]
-    for name, _key, default, kind, _description in _SETTINGS:
-        flag = kind == "flag"
-        parameters.append(inspect.Parameter(
-            name, keyword, default=bool(default) if flag else default,
-            annotation=bool if flag else int))
-    parameters.append(inspect.Parameter("transcript", keyword, default=False, annotation=bool))
-    return inspect.Signature(parameters, return_annotation=Result)
-
-
-solve.__signature__ = _solve_signature()  # type: ignore[attr-defined]
 solve.__doc__ = (solve.__doc__ or "") + "\n    Settings:\n" + "".join(
     f"      {name} = {default} ({key}): {description}\n"
     for name, key, default, _kind, description in _SETTINGS)
 
 
-def objective(p1: Sequence[int], p2: Sequence[int], sequence: Iterable[int], *,
-              route: int = 1) -> int:
+def objective(p1: Times, p2: Times, sequence: Iterable[SupportsIndex], *, route: int = 1) -> int:
     """The sum of the machine-2 completion times of a sequence of 0-based job indices."""
     return _zemko.objective(p1, p2, [int(j) for j in sequence], route)
 
@@ -89,8 +96,8 @@ def read_jobs(path: str) -> List[Job]:
     return _zemko.read_jobs(path)
 
 
-def read_settings(path: str) -> Dict[str, int]:
-    """Reads a settings file as the console does: a dict of keyword values for solve.
+def read_settings(path: str) -> Settings:
+    """Reads a settings file as the console does: the keyword values for solve.
 
     The file's warnings, and the notice that it is missing, become UserWarnings.
     """
@@ -98,4 +105,6 @@ def read_settings(path: str) -> Dict[str, int]:
     for line in messages.strip().split("\n"):
         if line.strip():
             warnings.warn(line.strip(), stacklevel=2)
-    return values
+    kinds = {name: kind for name, _key, _default, kind, _description in _SETTINGS}
+    return cast(Settings, {name: bool(value) if kinds[name] == "flag" else value
+                           for name, value in values.items()})

@@ -22,9 +22,6 @@ namespace zemko {
 
 namespace {
 
-constexpr double UNREACHED = 1e300;
-constexpr double REACHED_BELOW = 1e299;
-
 // Where the cheapest path ends: at the last level in a bucket, or leaving the buckets.
 struct PathEnd {
     double value = UNREACHED;
@@ -101,17 +98,16 @@ BacklogGrid make_backlog_grid(const JobTimes& times, int max_buckets, int span_f
     if (n == 0) return grid;
     grid.p1.assign(times.p1.begin(), times.p1.end());
     grid.p2.assign(times.p2.begin(), times.p2.end());
-    std::int64_t largest = 1, max_p2 = grid.p2[0], min_p2 = grid.p2[0];
+    Cost largest = 1, max_p2 = grid.p2[0], min_p2 = grid.p2[0];
     for (int j = 0; j < n; ++j) {
-        largest = std::max({largest, static_cast<std::int64_t>(std::llabs(grid.p1[j])),
-                            static_cast<std::int64_t>(std::llabs(grid.p2[j]))});
+        largest = std::max({largest, static_cast<Cost>(std::llabs(grid.p1[j])),
+                            static_cast<Cost>(std::llabs(grid.p2[j]))});
         max_p2 = std::max(max_p2, grid.p2[j]);
         min_p2 = std::min(min_p2, grid.p2[j]);
     }
-    grid.origin = std::min<std::int64_t>(0, min_p2);
-    const std::int64_t span =
-        std::max(max_p2 - grid.origin + 1, std::max(span_factor, 2) * largest);
-    grid.width = std::max<std::int64_t>(1, (span + max_buckets - 1) / max_buckets);
+    grid.origin = std::min<Cost>(0, min_p2);
+    const Cost span = std::max(max_p2 - grid.origin + 1, std::max(span_factor, 2) * largest);
+    grid.width = std::max<Cost>(1, (span + max_buckets - 1) / max_buckets);
     grid.buckets = static_cast<int>((span + grid.width - 1) / grid.width);
 
     grid.idle_last.resize(n);
@@ -119,10 +115,10 @@ BacklogGrid make_backlog_grid(const JobTimes& times, int max_buckets, int span_f
     std::vector<int>& shift = grid.shift;
     shift.resize(n);
     for (int j = 0; j < n; ++j) {
-        const std::int64_t last = floor_div(grid.p1[j] - grid.origin, grid.width);
-        grid.idle_last[j] = static_cast<int>(std::clamp<std::int64_t>(last, -1, grid.buckets - 1));
+        const Cost last = floor_div(grid.p1[j] - grid.origin, grid.width);
+        grid.idle_last[j] = static_cast<int>(std::clamp<Cost>(last, -1, grid.buckets - 1));
         grid.idle_target[j] = static_cast<int>(
-            std::min<std::int64_t>(floor_div(grid.p2[j] - grid.origin, grid.width), grid.buckets));
+            std::min<Cost>(floor_div(grid.p2[j] - grid.origin, grid.width), grid.buckets));
         // |p2 - p1| <= 2 * largest <= span: the shift stays within +-(buckets + 1).
         shift[j] = static_cast<int>(floor_div(grid.p2[j] - grid.p1[j], grid.width));
     }

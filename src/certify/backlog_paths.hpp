@@ -7,8 +7,14 @@
 #include <vector>
 
 #include "sequence/job_times.hpp"
+#include "util/cost.hpp"
 
 namespace zemko {
+
+// The value of a state no relaxed path reaches, and the threshold below which a value is a
+// path's.
+inline constexpr double UNREACHED = 1e300;
+inline constexpr double REACHED_BELOW = 1e299;
 
 // The backlog d = C2 - C1 after a job is tracked in buckets: bucket b stands for every backlog
 // from origin + width * b up to the next bucket, and the path is costed with that smallest
@@ -17,9 +23,9 @@ namespace zemko {
 struct BacklogGrid {
     int jobs = 0;
     int buckets = 0;
-    std::int64_t origin = 0;  // backlog of bucket 0: min(0, smallest p2)
-    std::int64_t width = 1;   // backlog covered by one bucket
-    std::vector<std::int64_t> p1, p2;
+    Cost origin = 0;  // backlog of bucket 0: min(0, smallest p2)
+    Cost width = 1;   // backlog covered by one bucket
+    std::vector<Cost> p1, p2;
     std::vector<int> idle_last;    // per job: last bucket whose backlog is <= p1 (-1: none)
     std::vector<int> idle_target;  // per job: bucket of the backlog p2 (may be >= buckets)
     // Jobs grouped by shift = floor((p2 - p1) / width), the bucket move of a step without idle

@@ -8,9 +8,9 @@
 
 namespace zemko {
 
-std::int64_t min_cost_assignment(const std::vector<std::int64_t>& cost, int n,
-                                 std::vector<int>& column_of_row, AssignmentWork& work) {
-    constexpr std::int64_t UNBOUNDED = std::numeric_limits<std::int64_t>::max();
+Cost min_cost_assignment(const std::vector<Cost>& cost, int n, std::vector<int>& column_of_row,
+                         AssignmentWork& work) {
+    constexpr Cost UNBOUNDED = std::numeric_limits<Cost>::max();
     auto& u = work.row_potential;
     auto& v = work.column_potential;
     auto& slack = work.slack;
@@ -29,12 +29,12 @@ std::int64_t min_cost_assignment(const std::vector<std::int64_t>& cost, int n,
         do {
             visited[column] = 1;
             const int r = row_of[column];
-            const std::int64_t* costs = cost.data() + static_cast<std::size_t>(r - 1) * n;
-            std::int64_t delta = UNBOUNDED;
+            const Cost* costs = cost.data() + static_cast<std::size_t>(r - 1) * n;
+            Cost delta = UNBOUNDED;
             int next = 0;
             for (int c = 1; c <= n; ++c) {
                 if (visited[c]) continue;
-                const std::int64_t reduced = costs[c - 1] - u[r] - v[c];
+                const Cost reduced = costs[c - 1] - u[r] - v[c];
                 if (reduced < slack[c]) {
                     slack[c] = reduced;
                     previous[c] = column;
@@ -61,7 +61,7 @@ std::int64_t min_cost_assignment(const std::vector<std::int64_t>& cost, int n,
         } while (column != 0);
     }
     column_of_row.assign(n, 0);
-    std::int64_t total = 0;
+    Cost total = 0;
     for (int c = 1; c <= n; ++c) {
         column_of_row[row_of[c] - 1] = c - 1;
         total += cost[static_cast<std::size_t>(row_of[c] - 1) * n + (c - 1)];

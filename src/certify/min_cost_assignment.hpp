@@ -5,11 +5,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "util/cost.hpp"
+
 namespace zemko {
 
 // Arrays reused from one solve to the next.
 struct AssignmentWork {
-    std::vector<std::int64_t> row_potential, column_potential, slack;
+    std::vector<Cost> row_potential, column_potential, slack;
     std::vector<int> row_of_column, previous_column;
     std::vector<char> visited;
 };
@@ -17,7 +19,7 @@ struct AssignmentWork {
 // `cost` holds n rows of n columns, row by row; any signs, and every partial sum of at most
 // 2n magnitudes must fit in 63 bits. Returns the least total cost and the column of each row in
 // `column_of_row`. Ties go the same way on every run.
-std::int64_t min_cost_assignment(const std::vector<std::int64_t>& cost, int n,
-                                 std::vector<int>& column_of_row, AssignmentWork& work);
+Cost min_cost_assignment(const std::vector<Cost>& cost, int n, std::vector<int>& column_of_row,
+                         AssignmentWork& work);
 
 }  // namespace zemko

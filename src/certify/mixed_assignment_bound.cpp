@@ -36,17 +36,17 @@ constexpr int STALL_LIMIT = 3;
 // bounded alone, which the assignment then ties together.
 std::vector<double> first_weights(const JobTimes& times) {
     const int n = times.count();
-    const std::int64_t min_p1 = *std::min_element(times.p1.begin(), times.p1.end());
-    const std::int64_t min_p2 = *std::min_element(times.p2.begin(), times.p2.end());
-    std::vector<std::int64_t> best(n, std::numeric_limits<std::int64_t>::min());
+    const Cost min_p1 = *std::min_element(times.p1.begin(), times.p1.end());
+    const Cost min_p2 = *std::min_element(times.p2.begin(), times.p2.end());
+    std::vector<Cost> best(n, std::numeric_limits<Cost>::min());
     std::vector<int> best_weight(n, 0);
-    std::vector<std::int64_t> keys(n);
+    std::vector<Cost> keys(n);
     for (int w = 0; w <= MIX_SCALE; ++w) {
         for (int j = 0; j < n; ++j)
-            keys[j] = static_cast<std::int64_t>(w) * times.p1[j] +
-                      static_cast<std::int64_t>(MIX_SCALE - w) * times.p2[j];
+            keys[j] =
+                static_cast<Cost>(w) * times.p1[j] + static_cast<Cost>(MIX_SCALE - w) * times.p2[j];
         std::sort(keys.begin(), keys.end());
-        std::int64_t value = w * min_p2 + (MIX_SCALE - w) * min_p1;
+        Cost value = w * min_p2 + (MIX_SCALE - w) * min_p1;
         for (int k = 0; k < n; ++k) {
             value += keys[k];
             if (value > best[k]) {
@@ -63,11 +63,10 @@ std::vector<double> first_weights(const JobTimes& times) {
 
 // The cost table of the assignment (position by position, jobs along a row), in units of
 // 1 / MIX_SCALE.
-void fill_costs(const JobTimes& times, const std::vector<int>& weight,
-                std::vector<std::int64_t>& cost) {
+void fill_costs(const JobTimes& times, const std::vector<int>& weight, std::vector<Cost>& cost) {
     const int n = times.count();
-    std::vector<std::int64_t> a(n), b(n);
-    std::int64_t later_weight = 0, later_rest = 0;
+    std::vector<Cost> a(n), b(n);
+    Cost later_weight = 0, later_rest = 0;
     for (int i = n - 1; i >= 0; --i) {
         later_weight += weight[i];
         later_rest += MIX_SCALE - weight[i];
@@ -91,18 +90,18 @@ void keep_job_prices(const AssignmentWork& work, int n, std::vector<double>& pri
 
 }  // namespace
 
-MixedBound mixed_assignment_bound(const JobTimes& times, int solves, std::int64_t target,
+MixedBound mixed_assignment_bound(const JobTimes& times, int solves, Cost target,
                                   const Limits& limits) {
     MixedBound result;
-    result.lower_bound = std::numeric_limits<std::int64_t>::min();
+    result.lower_bound = std::numeric_limits<Cost>::min();
     const int n = times.count();
     std::vector<double> lambda = first_weights(times), best_lambda = lambda;
     std::vector<int> weight(n), job_at;
-    std::vector<std::int64_t> cost;
+    std::vector<Cost> cost;
     std::vector<double> gradient(n);
     AssignmentWork work;
     double step_factor = FIRST_STEP;
-    std::int64_t best_scaled = std::numeric_limits<std::int64_t>::min();
+    Cost best_scaled = std::numeric_limits<Cost>::min();
     int stalled = 0;
     for (int solve = 0; solve < solves; ++solve) {
         if (must_stop(limits)) {
@@ -112,7 +111,7 @@ MixedBound mixed_assignment_bound(const JobTimes& times, int solves, std::int64_
         for (int k = 0; k < n; ++k)
             weight[k] = static_cast<int>(std::nearbyint(lambda[k] * MIX_SCALE));
         fill_costs(times, weight, cost);
-        const std::int64_t scaled = min_cost_assignment(cost, n, job_at, work);
+        const Cost scaled = min_cost_assignment(cost, n, job_at, work);
         result.solves_done = solve + 1;
         result.lower_bound = std::max(result.lower_bound, ceil_div(scaled, MIX_SCALE));
         if (result.lower_bound >= target) break;
@@ -128,7 +127,7 @@ MixedBound mixed_assignment_bound(const JobTimes& times, int solves, std::int64_
             stalled = 0;
             continue;
         }
-        std::int64_t machine1 = 0, machine2 = 0;
+        Cost machine1 = 0, machine2 = 0;
         double norm = 0.0;
         for (int k = 0; k < n; ++k) {
             const int job = job_at[k];

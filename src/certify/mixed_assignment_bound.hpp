@@ -7,13 +7,14 @@
 #include <vector>
 
 #include "sequence/job_times.hpp"
+#include "util/cost.hpp"
 #include "util/limits.hpp"
 
 namespace zemko {
 
 struct MixedBound {
     // At most the objective of every sequence; the smallest int64 when nothing was solved.
-    std::int64_t lower_bound = 0;
+    Cost lower_bound = 0;
     int solves_done = 0;  // assignment problems solved
     // The jobs' dual values in the best solve, in objective units (empty when nothing was
     // solved). Priced by them, any order of n jobs, repeats allowed, costs at least lower_bound
@@ -26,7 +27,7 @@ struct MixedBound {
 // problems; `target`, the objective of some sequence, aims the steps. The result depends only
 // on the times and these two numbers, unless `limits` stop it (their flag or deadline): the
 // call then returns before its next solve with the best bound found so far.
-MixedBound mixed_assignment_bound(const JobTimes& times, int solves, std::int64_t target,
+MixedBound mixed_assignment_bound(const JobTimes& times, int solves, Cost target,
                                   const Limits& limits = {});
 
 }  // namespace zemko

@@ -8,26 +8,26 @@ namespace {
 
 // The smallest value of sum_k (n - k) * x[pi(k)] over all orders pi: the values ascending
 // against the weights descending.
-std::int64_t smallest_weighted_sum(std::vector<int> values) {
+Cost smallest_weighted_sum(std::vector<int> values) {
     std::sort(values.begin(), values.end());
-    std::int64_t sum = 0;
-    const std::int64_t n = static_cast<std::int64_t>(values.size());
-    for (std::int64_t k = 0; k < n; ++k)
+    Cost sum = 0;
+    const Cost n = static_cast<Cost>(values.size());
+    for (Cost k = 0; k < n; ++k)
         sum += (n - k) * values[k];
     return sum;
 }
 
 }  // namespace
 
-std::int64_t position_lower_bound(const JobTimes& times) {
+Cost position_lower_bound(const JobTimes& times) {
     const int n = times.count();
     if (n == 0) return 0;
-    std::int64_t total_p2 = 0;
+    Cost total_p2 = 0;
     for (int v : times.p2)
         total_p2 += v;
-    const std::int64_t machine1 = smallest_weighted_sum(times.p1) + total_p2;
-    const std::int64_t machine2 =
-        static_cast<std::int64_t>(n) * *std::min_element(times.p1.begin(), times.p1.end()) +
+    const Cost machine1 = smallest_weighted_sum(times.p1) + total_p2;
+    const Cost machine2 =
+        static_cast<Cost>(n) * *std::min_element(times.p1.begin(), times.p1.end()) +
         smallest_weighted_sum(times.p2);
     return std::max(machine1, machine2);
 }

@@ -5,12 +5,13 @@
 #include <cstdint>
 
 #include "sequence/job_times.hpp"
+#include "util/cost.hpp"
 
 namespace zemko {
 
 // The larger of two bounds. Machine 1: the k-th completion on machine 2 is at least the sum of
 // the k smallest p1 plus the p2 of the job in position k. Machine 2: it is at least the
 // smallest p1 plus the sum of the k smallest p2. Both hold for any signs (rearrangement).
-std::int64_t position_lower_bound(const JobTimes& times);
+Cost position_lower_bound(const JobTimes& times);
 
 }  // namespace zemko

@@ -22,6 +22,15 @@ constexpr double PRICE_SCALE = 16.0;
 constexpr double PRICE_LIMIT = 68719476736.0;  // 2^36: |multiplier| never grows past it
 constexpr int SHAPE_FUNCTIONS = 6;
 constexpr int MIN_SPAN_FACTOR = 2;  // the grid's least span, in largest times
+// The grid has one bucket per time unit for times up to BUCKETS_PER_SPAN, over its span, and
+// BUCKET_MARGIN more.
+constexpr int BUCKETS_PER_SPAN = 100;
+constexpr int BUCKET_MARGIN = 24;
+// The working vectors of the steps (multipliers, prices, directions, the shape basis), per job.
+constexpr std::size_t WORK_DOUBLES_PER_JOB = 64;
+// A vector whose part orthogonal to the basis keeps less than this share of its squared norm
+// depends on the basis.
+constexpr double INDEPENDENT_SHARE = 1e-9;
 
 // Polyak's step, aimed at the best objective known: the factor starts at FIRST_STEP and
 // halves after STALL_LIMIT steps without a better bound.
@@ -49,12 +58,11 @@ std::vector<int> repair_path(const JobTimes& times, const std::vector<int>& path
     for (int k : free_places) {
         const int repeated = path[k];
         std::size_t nearest = 0;
-        std::int64_t nearest_distance = -1;
+        Cost nearest_distance = -1;
         for (std::size_t m = 0; m < missing.size(); ++m) {
             const int j = missing[m];
-            const std::int64_t distance =
-                std::llabs(static_cast<std::int64_t>(times.p1[j]) - times.p1[repeated]) +
-                std::llabs(static_cast<std::int64_t>(times.p2[j]) - times.p2[repeated]);
+            const Cost distance = std::llabs(static_cast<Cost>(times.p1[j]) - times.p1[repeated]) +
+                                  std::llabs(static_cast<Cost>(times.p2[j]) - times.p2[repeated]);
             if (nearest_distance < 0 || distance < nearest_distance) {
                 nearest_distance = distance;
                 nearest = m;
@@ -84,7 +92,7 @@ void add_orthogonal(std::vector<std::vector<double>>& basis, std::vector<double>
     double norm = 0.0;
     for (int j = 0; j < n; ++j)
         norm += v[j] * v[j];
-    if (norm > 1e-9 * before && norm > 0.0) basis.push_back(std::move(v));
+    if (norm > INDEPENDENT_SHARE * before && norm > 0.0) basis.push_back(std::move(v));
 }
 
 // Orthogonal vectors spanning 1, p1, p2, p1^2, p2^2 and p1 p2 over the jobs (the times divided
@@ -160,8 +168,7 @@ StrongBoundEffort default_strong_bound_effort(int jobs) {
         effort.iterations = 230;
         effort.span_factor = 50;
     }
-    // One bucket per time unit for times up to 100.
-    effort.max_buckets = 100 * effort.span_factor + 24;
+    effort.max_buckets = BUCKETS_PER_SPAN * effort.span_factor + BUCKET_MARGIN;
     return effort;
 }
 
@@ -174,10 +181,10 @@ struct PathSteps {
     std::vector<std::vector<double>> basis;
     std::vector<double> multipliers, prices, direction;
     std::vector<double> best_prices;  // the prices of the best path bound
-    double best_scaled = -1e300;      // that bound, scaled
+    double best_scaled = -UNREACHED;  // that bound, scaled
     std::vector<int> path, uses;
     double step_factor = FIRST_STEP;
-    double best_value = -1e300;
+    double best_value = -UNREACHED;
     int stalled = 0;
 };
 
@@ -185,8 +192,8 @@ struct PathSteps {
 // for every job (the mixed assignment bound's duals, at whose prices every path within the
 // grid costs at least that bound) they take its shape. A path has one job per position, so adding
 // the same amount to every price changes no path bound.
-PathSteps start_path_steps(const JobTimes& times, const StrongBoundEffort& effort,
-                           std::int64_t upper_bound, const std::vector<double>& first_prices) {
+PathSteps start_path_steps(const JobTimes& times, const StrongBoundEffort& effort, Cost upper_bound,
+                           const std::vector<double>& first_prices) {
     const int n = times.count();
     PathSteps steps;
     steps.grid = make_backlog_grid(times, std::max(effort.max_buckets, 1), effort.span_factor);
@@ -223,10 +230,9 @@ std::optional<double> solve_paths(const JobTimes& times, PathSteps& steps, Stron
                           price_sum;
     // Neither can happen: the best sequence's path is never dropped, and the values that the
     // path is walked back along were built from its very steps.
-    if (!(scaled < 1e299) || steps.path.empty()) return std::nullopt;
+    if (!(scaled < REACHED_BELOW) || steps.path.empty()) return std::nullopt;
     result.lower_bound = std::max(
-        result.lower_bound,
-        ceil_div(static_cast<std::int64_t>(scaled), static_cast<std::int64_t>(PRICE_SCALE)));
+        result.lower_bound, ceil_div(static_cast<Cost>(scaled), static_cast<Cost>(PRICE_SCALE)));
     if (scaled > steps.best_scaled) {
         steps.best_scaled = scaled;
         steps.best_prices = steps.prices;
@@ -235,7 +241,7 @@ std::optional<double> solve_paths(const JobTimes& times, PathSteps& steps, Stron
     for (const int j : steps.path)
         ++steps.uses[j];
     const std::vector<int> repaired = repair_path(times, steps.path);
-    const std::int64_t repaired_value = sequence_objective(times, repaired);
+    const Cost repaired_value = sequence_objective(times, repaired);
     if (repaired_value < result.upper_bound) {
         result.upper_bound = repaired_value;
         result.best_sequence = repaired;
@@ -245,7 +251,7 @@ std::optional<double> solve_paths(const JobTimes& times, PathSteps& steps, Stron
 
 // Polyak's step from the path's job counts: each job should be used once. Returns false when
 // no step would change the prices.
-bool step_multipliers(int it, const StrongBoundEffort& effort, double value, std::int64_t aim,
+bool step_multipliers(int it, const StrongBoundEffort& effort, double value, Cost aim,
                       PathSteps& steps) {
     const int n = static_cast<int>(steps.multipliers.size());
     if (value > steps.best_value) {
@@ -277,8 +283,7 @@ bool step_multipliers(int it, const StrongBoundEffort& effort, double value, std
 
 // The subgradient steps of run_path_steps.
 void steps_loop(const JobTimes& times, const StrongBoundEffort& effort, const Limits& limits,
-                const std::atomic<std::int64_t>* better_known, PathSteps& steps,
-                StrongBound& result) {
+                const std::atomic<Cost>* better_known, PathSteps& steps, StrongBound& result) {
     for (int it = 0; it < effort.iterations; ++it) {
         if (must_stop(limits)) {
             result.stopped = true;
@@ -293,7 +298,7 @@ void steps_loop(const JobTimes& times, const StrongBoundEffort& effort, const Li
         if (!value) return;
         // The steps aim at the best objective known: the nearer it is to the optimum, the
         // better they converge.
-        std::int64_t aim = result.upper_bound;
+        Cost aim = result.upper_bound;
         if (better_known != nullptr)
             aim = std::min(aim, better_known->load(std::memory_order_relaxed));
         if (result.lower_bound >= aim) return;  // proven optimal
@@ -311,15 +316,15 @@ void fill_rest_costs(PathSteps& steps, StrongBound& result) {
     table.buckets = grid.buckets;
     table.origin = grid.origin;
     table.width = grid.width;
-    table.scale = static_cast<std::int64_t>(PRICE_SCALE);
+    table.scale = static_cast<Cost>(PRICE_SCALE);
     table.prices.assign(steps.best_prices.begin(), steps.best_prices.end());
     table.values.assign(steps.work.values.begin(), steps.work.values.end());
 }
 
 // The Lagrangian bound of the relaxed paths, `effort.iterations` subgradient steps.
 void run_path_steps(const JobTimes& times, const StrongBoundEffort& effort, const Limits& limits,
-                    const std::vector<double>& first_prices,
-                    const std::atomic<std::int64_t>* better_known, StrongBound& result) {
+                    const std::vector<double>& first_prices, const std::atomic<Cost>* better_known,
+                    StrongBound& result) {
     PathSteps steps = start_path_steps(times, effort, result.upper_bound, first_prices);
     steps_loop(times, effort, limits, better_known, steps, result);
     fill_rest_costs(steps, result);
@@ -337,7 +342,7 @@ StrongBound start_bound(const JobTimes& times, const std::vector<int>& known,
     result.best_sequence = insertion_construction(times, limits);
     result.upper_bound = sequence_objective(times, result.best_sequence);
     if (is_permutation_of_jobs(known, n)) {
-        const std::int64_t value = sequence_objective(times, known);
+        const Cost value = sequence_objective(times, known);
         if (value < result.upper_bound) {
             result.upper_bound = value;
             result.best_sequence = known;
@@ -353,8 +358,8 @@ std::size_t strong_bound_bytes(int jobs, const StrongBoundEffort& effort) {
     const std::size_t buckets = static_cast<std::size_t>(std::max(effort.max_buckets, 1)) + 2;
     // the forward values, and the table of rests made from them
     const std::size_t paths = 2 * (n + 1) * buckets * sizeof(double) + n * (n + 1);
-    const std::size_t assignment = effort.assignment_solves > 0 ? n * n * sizeof(std::int64_t) : 0;
-    return paths + assignment + 64 * n * sizeof(double);
+    const std::size_t assignment = effort.assignment_solves > 0 ? n * n * sizeof(Cost) : 0;
+    return paths + assignment + WORK_DOUBLES_PER_JOB * n * sizeof(double);
 }
 
 StrongBoundEffort effort_within(StrongBoundEffort effort, int jobs, std::size_t bytes) {
@@ -368,8 +373,7 @@ StrongBoundEffort effort_within(StrongBoundEffort effort, int jobs, std::size_t 
 
 StrongBound strong_lower_bound(const JobTimes& times, const StrongBoundEffort& effort,
                                const std::vector<int>& known, const Limits& limits,
-                               MemoryBudget* memory,
-                               const std::atomic<std::int64_t>* better_known) {
+                               MemoryBudget* memory, const std::atomic<Cost>* better_known) {
     const MemoryReservation tables(memory, strong_bound_bytes(times.count(), effort));
     StrongBound result = start_bound(times, known, limits);
     if (times.count() <= 1) {

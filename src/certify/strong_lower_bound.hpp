@@ -10,6 +10,7 @@
 
 #include "sequence/job_times.hpp"
 #include "sequence/rest_cost_table.hpp"
+#include "util/cost.hpp"
 #include "util/limits.hpp"
 #include "util/memory_budget.hpp"
 
@@ -30,10 +31,10 @@ struct StrongBoundEffort {
 StrongBoundEffort default_strong_bound_effort(int jobs);
 
 struct StrongBound {
-    std::int64_t lower_bound = 0;     // at most the objective of every sequence
-    std::int64_t position_bound = 0;  // the position bounds alone
-    std::int64_t upper_bound = 0;     // objective of best_sequence
-    std::vector<int> best_sequence;   // the best sequence seen (offered, or from the paths)
+    Cost lower_bound = 0;            // at most the objective of every sequence
+    Cost position_bound = 0;         // the position bounds alone
+    Cost upper_bound = 0;            // objective of best_sequence
+    std::vector<int> best_sequence;  // the best sequence seen (offered, or from the paths)
     int iterations_done = 0;
     bool stopped = false;  // `stop` was seen before the effort was spent
     // The relaxed paths' rests under the prices of the best path bound (empty when no path
@@ -51,7 +52,7 @@ struct StrongBound {
 StrongBound strong_lower_bound(const JobTimes& times, const StrongBoundEffort& effort,
                                const std::vector<int>& known = {}, const Limits& limits = {},
                                MemoryBudget* memory = nullptr,
-                               const std::atomic<std::int64_t>* better_known = nullptr);
+                               const std::atomic<Cost>* better_known = nullptr);
 
 // The bytes of the bound's tables for `jobs` jobs and this effort.
 std::size_t strong_bound_bytes(int jobs, const StrongBoundEffort& effort);

@@ -31,48 +31,46 @@ struct BoundSet {
     int removed;
     PrefixState state;
     int remaining() const { return node.remaining() - (removed >= 0 ? 1 : 0); }
-    std::int64_t machine2_start() const {
+    Cost machine2_start() const {
         const int min_p1 =
             removed >= 0 && removed == node.min_p1_job ? node.second_min_p1 : node.min_p1;
-        const std::int64_t through_machine1 = state.c1 + min_p1;
+        const Cost through_machine1 = state.c1 + min_p1;
         return state.c2 > through_machine1 ? state.c2 : through_machine1;
     }
 };
 
-std::int64_t fixed_mix_bound(const JobTimes& times, const FixedMix& mix, const FixedMixSums& sums,
-                             const BoundSet& set) {
+Cost fixed_mix_bound(const JobTimes& times, const FixedMix& mix, const FixedMixSums& sums,
+                     const BoundSet& set) {
     const int r = set.node.remaining();
-    std::int64_t weighted = sums.weighted;
-    std::int64_t p2_total = set.node.p2_total;
+    Cost weighted = sums.weighted;
+    Cost p2_total = set.node.p2_total;
     if (set.removed >= 0) {
         const int m = sums.position[set.removed];
-        const std::int64_t mixed = std::int64_t{mix.w1} * times.p1[set.removed] +
-                                   std::int64_t{mix.w2} * times.p2[set.removed];
+        const Cost mixed =
+            Cost{mix.w1} * times.p1[set.removed] + Cost{mix.w2} * times.p2[set.removed];
         weighted -= (r - m + 1) * mixed + sums.prefix[m - 1];
         p2_total -= times.p2[set.removed];
     }
-    const std::int64_t value =
-        set.remaining() * (mix.w1 * set.state.c1 + mix.w2 * set.machine2_start()) +
-        mix.w1 * p2_total + weighted;
+    const Cost value = set.remaining() * (mix.w1 * set.state.c1 + mix.w2 * set.machine2_start()) +
+                       mix.w1 * p2_total + weighted;
     return ceil_div(value, mix.w1 + mix.w2);
 }
 
-std::int64_t pair_bound(const PairRelaxation& pairs, const PairSums& sums, const BoundSet& set) {
-    constexpr std::int64_t scale = PAIR_WEIGHT_SCALE;
-    std::int64_t weight = sums.weights, own = sums.own, paired = sums.pairs;
+Cost pair_bound(const PairRelaxation& pairs, const PairSums& sums, const BoundSet& set) {
+    constexpr Cost scale = PAIR_WEIGHT_SCALE;
+    Cost weight = sums.weights, own = sums.own, paired = sums.pairs;
     if (set.removed >= 0) {
         weight -= pairs.weight[set.removed];
         own -= pairs.own[set.removed];
         paired -= sums.by_job[set.removed];
     }
-    const std::int64_t value = set.state.c1 * weight +
-                               set.machine2_start() * (scale * set.remaining() - weight) + own +
-                               paired;
+    const Cost value = set.state.c1 * weight +
+                       set.machine2_start() * (scale * set.remaining() - weight) + own + paired;
     return ceil_div(value, scale);
 }
 
-std::int64_t bound_of(const CompletionBounds& bounds, const BoundSet& set) {
-    std::int64_t best = std::numeric_limits<std::int64_t>::min();
+Cost bound_of(const CompletionBounds& bounds, const BoundSet& set) {
+    Cost best = std::numeric_limits<Cost>::min();
     for (std::size_t f = 0; f < bounds.fixed_mixes.size(); ++f)
         best = std::max(
             best, fixed_mix_bound(*bounds.times, bounds.fixed_mixes[f], set.node.fixed[f], set));
@@ -117,8 +115,7 @@ void prepare_orders(const CompletionBounds& bounds, NodeSums& node) {
             if (!node.in_set[j]) continue;
             ++m;
             sums.position[j] = m;
-            const std::int64_t mixed =
-                std::int64_t{mix.w1} * times.p1[j] + std::int64_t{mix.w2} * times.p2[j];
+            const Cost mixed = Cost{mix.w1} * times.p1[j] + Cost{mix.w2} * times.p2[j];
             sums.prefix[m] = sums.prefix[m - 1] + mixed;
             sums.weighted += (r - m + 1) * mixed;
         }
@@ -138,9 +135,7 @@ CompletionBounds make_completion_bounds(const JobTimes& times,
         mix.w2 = w2;
         mix.order.resize(n);
         std::iota(mix.order.begin(), mix.order.end(), 0);
-        auto key = [&](int j) {
-            return std::int64_t{mix.w1} * times.p1[j] + std::int64_t{mix.w2} * times.p2[j];
-        };
+        auto key = [&](int j) { return Cost{mix.w1} * times.p1[j] + Cost{mix.w2} * times.p2[j]; };
         std::stable_sort(mix.order.begin(), mix.order.end(),
                          [&](int a, int b) { return key(a) < key(b); });
         bounds.fixed_mixes.push_back(std::move(mix));
@@ -163,8 +158,8 @@ void sum_pairs(const PairRelaxation& pairs, const std::vector<int>& unscheduled,
     sums.by_job.assign(n, 0);
     sums.pairs = sums.weights = sums.own = 0;
     for (int i : unscheduled) {
-        const std::int64_t* row = &pairs.pair_cost[static_cast<std::size_t>(i) * n];
-        std::int64_t sum = 0;
+        const Cost* row = &pairs.pair_cost[static_cast<std::size_t>(i) * n];
+        Cost sum = 0;
         for (int j : unscheduled)
             sum += row[j];  // the diagonal is 0
         sums.by_job[i] = sum;
@@ -179,7 +174,7 @@ void derive_pairs(const PairRelaxation& pairs, const PairSums& above, int job,
                   const std::vector<int>& unscheduled, PairSums& sums) {
     const int n = pairs.jobs;
     sums.by_job.resize(n);
-    const std::int64_t* row = &pairs.pair_cost[static_cast<std::size_t>(job) * n];
+    const Cost* row = &pairs.pair_cost[static_cast<std::size_t>(job) * n];
     for (int j : unscheduled)
         sums.by_job[j] = above.by_job[j] - row[j];
     sums.pairs = above.pairs - above.by_job[job];
@@ -218,13 +213,13 @@ void derive_child(const CompletionBounds& bounds, const NodeSums& parent, int jo
         derive_pairs(bounds.pairs[k], parent.pair[k], job, child.unscheduled, child.pair[k]);
 }
 
-std::int64_t child_completion_bound(const CompletionBounds& bounds, const NodeSums& node, int job,
-                                    const PrefixState& child) {
+Cost child_completion_bound(const CompletionBounds& bounds, const NodeSums& node, int job,
+                            const PrefixState& child) {
     return bound_of(bounds, BoundSet{node, job, child});
 }
 
-std::int64_t completion_bound(const CompletionBounds& bounds, const std::vector<char>& scheduled,
-                              const PrefixState& state) {
+Cost completion_bound(const CompletionBounds& bounds, const std::vector<char>& scheduled,
+                      const PrefixState& state) {
     NodeSums node;
     prepare_node(bounds, scheduled, node);
     if (node.remaining() == 0) return 0;

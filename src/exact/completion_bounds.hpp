@@ -10,6 +10,7 @@
 #include "exact/pair_relaxation.hpp"
 #include "exact/prefix_state.hpp"
 #include "sequence/job_times.hpp"
+#include "util/cost.hpp"
 
 namespace zemko {
 
@@ -40,23 +41,23 @@ CompletionBounds make_completion_bounds(const JobTimes& times,
 
 // A fixed mix over the unscheduled jobs in its order.
 struct FixedMixSums {
-    std::vector<int> position;         // by job: 1-based position in the order
-    std::vector<std::int64_t> prefix;  // prefix[m]: sum of the first m mixed times
-    std::int64_t weighted = 0;         // sum over positions m of (r - m + 1) * mixed time
+    std::vector<int> position;  // by job: 1-based position in the order
+    std::vector<Cost> prefix;   // prefix[m]: sum of the first m mixed times
+    Cost weighted = 0;          // sum over positions m of (r - m + 1) * mixed time
 };
 
 // A pair relaxation over the unscheduled jobs: by job, the sum of its pair costs with the
 // others; the sums of the pair costs, of the weights and of the jobs' own terms.
 struct PairSums {
-    std::vector<std::int64_t> by_job;
-    std::int64_t pairs = 0, weights = 0, own = 0;
+    std::vector<Cost> by_job;
+    Cost pairs = 0, weights = 0, own = 0;
 };
 
 // What a node computes once for the bounds of its children.
 struct NodeSums {
     std::vector<int> unscheduled;  // by index
     std::vector<char> in_set;      // by job: 1 when unscheduled
-    std::int64_t p2_total = 0;
+    Cost p2_total = 0;
     int min_p1_job = -1;                // the unscheduled job first by p1, then index
     int min_p1 = 0, second_min_p1 = 0;  // the two smallest p1 (the second: 0 when r < 2)
     std::vector<FixedMixSums> fixed;
@@ -73,11 +74,11 @@ void derive_child(const CompletionBounds& bounds, const NodeSums& parent, int jo
 
 // A lower bound on the sum of the machine-2 completions of the jobs that follow the child
 // that appends `job` to the prepared node; `child` is the child's state.
-std::int64_t child_completion_bound(const CompletionBounds& bounds, const NodeSums& node, int job,
-                                    const PrefixState& child);
+Cost child_completion_bound(const CompletionBounds& bounds, const NodeSums& node, int job,
+                            const PrefixState& child);
 
 // The same bound for the node itself: the jobs with scheduled[j] == 0 after `state`.
-std::int64_t completion_bound(const CompletionBounds& bounds, const std::vector<char>& scheduled,
-                              const PrefixState& state);
+Cost completion_bound(const CompletionBounds& bounds, const std::vector<char>& scheduled,
+                      const PrefixState& state);
 
 }  // namespace zemko

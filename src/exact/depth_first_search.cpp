@@ -11,7 +11,7 @@ constexpr std::int64_t CLOCK_INTERVAL = 1024;  // nodes between two looks at the
 // over sooner than the hand-over pays.
 constexpr int MIN_HANDED_ON_JOBS = 6;
 
-void offer(Search& search, int depth, int job, int last, std::int64_t objective) {
+void offer(Search& search, int depth, int job, int last, Cost objective) {
     if (objective >= incumbent_objective(search)) return;
     std::vector<int> sequence(search.path.begin(), search.path.begin() + depth);
     sequence.push_back(job);
@@ -30,8 +30,7 @@ void offer(Search& search, int depth, int job, int last, std::int64_t objective)
 
 // The rests' table's bound on the jobs after `state`, a prefix of `placed` jobs whose unplaced
 // jobs' prices sum to price_left; NO_REST_BOUND without a table.
-std::int64_t table_rest(const Search& search, int placed, const PrefixState& state,
-                        std::int64_t price_left) {
+Cost table_rest(const Search& search, int placed, const PrefixState& state, Cost price_left) {
     if (search.rest_costs == nullptr) return NO_REST_BOUND;
     return rest_cost_bound(*search.rest_costs, placed, state.c1, state.c2, price_left);
 }
@@ -61,7 +60,7 @@ void hand_on(Search& search, int depth) {
 
 }  // namespace
 
-std::int64_t incumbent_objective(const Search& search) {
+Cost incumbent_objective(const Search& search) {
     return search.shared != nullptr ? search.shared->objective.load(std::memory_order_relaxed)
                                     : search.best_objective;
 }
@@ -133,8 +132,8 @@ void generate_children(Search& search, int depth) {
         }
         // The table's bound drops most children on its own: the completion bounds, dearer,
         // are computed only for the rest.
-        const std::int64_t sum = child.ranked.state.sum;
-        const std::int64_t by_table = table_rest(
+        const Cost sum = child.ranked.state.sum;
+        const Cost by_table = table_rest(
             search, depth + 1, child.ranked.state,
             search.rest_costs == nullptr ? 0
                                          : search.price_left[depth] - search.rest_costs->prices[j]);
@@ -156,7 +155,7 @@ void generate_children(Search& search, int depth) {
     });
 }
 
-void expand(Search& search, int depth, std::int64_t node_bound) {
+void expand(Search& search, int depth, Cost node_bound) {
     if (should_stop(search)) {
         search.open_bound = std::min(search.open_bound, node_bound);
         return;
@@ -216,7 +215,7 @@ void start_search(Search& search, const std::vector<int>& start, std::size_t cap
     }
 }
 
-std::int64_t root_bound_of(Search& search) {
+Cost root_bound_of(Search& search) {
     if (search.n == 0) return 0;
     return std::max(
         completion_bound(search.bounds, search.scheduled, PrefixState{}),

@@ -15,16 +15,17 @@
 #include "exact/prefix_dominance.hpp"
 #include "exact/task_pool.hpp"
 #include "exact/visited_states.hpp"
+#include "util/cost.hpp"
 
 namespace zemko {
 
 // The open bound of a search that no stop has cut.
-inline constexpr std::int64_t NO_OPEN_BOUND = std::numeric_limits<std::int64_t>::max();
+inline constexpr Cost NO_OPEN_BOUND = std::numeric_limits<Cost>::max();
 
 struct Child {
     int job = 0;
     RankedPrefix ranked;
-    std::int64_t bound = 0;  // lower bound on every sequence that starts with the child
+    Cost bound = 0;  // lower bound on every sequence that starts with the child
 };
 
 struct Level {
@@ -36,7 +37,7 @@ struct Level {
 
 // The incumbent of workers that search side by side, and what ends them all.
 struct SharedBest {
-    std::atomic<std::int64_t> objective{0};
+    std::atomic<Cost> objective{0};
     std::mutex mutex;  // guards sequence
     std::vector<int> sequence;
     std::atomic<bool> failed{false};  // a worker failed: the others stop
@@ -58,19 +59,19 @@ struct Search {
     std::vector<int> path;
     std::vector<RankedPrefix> before;  // before[k]: the first k jobs of path
     const RestCostTable* rest_costs = nullptr;
-    std::vector<std::int64_t> price_left;  // [k]: the rests' prices of the jobs after path[0..k)
+    std::vector<Cost> price_left;  // [k]: the rests' prices of the jobs after path[0..k)
     std::vector<Level> levels;
-    std::int64_t best_objective = 0;
+    Cost best_objective = 0;
     std::vector<int> best_sequence;
     std::int64_t nodes = 0;
     bool stopped = false;
-    std::int64_t open_bound = NO_OPEN_BOUND;  // smallest bound of a node left open by a stop
-    SharedBest* shared = nullptr;             // set when workers search side by side
-    TaskPool* pool = nullptr;                 // likewise
-    int shared_from = 0;  // the levels from here on may hand their untried children on
+    Cost open_bound = NO_OPEN_BOUND;  // smallest bound of a node left open by a stop
+    SharedBest* shared = nullptr;     // set when workers search side by side
+    TaskPool* pool = nullptr;         // likewise
+    int shared_from = 0;              // the levels from here on may hand their untried children on
 };
 
-std::int64_t incumbent_objective(const Search& search);
+Cost incumbent_objective(const Search& search);
 
 // True when a limit, or another worker's failure, ends the search; it then stays stopped.
 bool should_stop(Search& search);
@@ -84,7 +85,7 @@ void unschedule(Search& search, int job);
 void generate_children(Search& search, int depth);
 
 // Searches below the node path[0..depth) of bound `node_bound`.
-void expand(Search& search, int depth, std::int64_t node_bound);
+void expand(Search& search, int depth, Cost node_bound);
 
 // Schedules `child` after path[0..depth) and searches below it unless the table of visited
 // partial sequences drops it.
@@ -96,6 +97,6 @@ void start_search(Search& search, const std::vector<int>& start, std::size_t cap
                   MemoryBudget* memory);
 
 // The bound of the empty sequence.
-std::int64_t root_bound_of(Search& search);
+Cost root_bound_of(Search& search);
 
 }  // namespace zemko

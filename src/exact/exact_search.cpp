@@ -61,7 +61,7 @@ ExactResult exact_search(const JobTimes& times, const std::vector<int>& incumben
     start_search(search, start, workers > 1 ? ROOT_TABLE_CAPACITY : options.visited_capacity,
                  memory);
     ExactResult result;
-    const std::int64_t root_bound = root_bound_of(search);
+    const Cost root_bound = root_bound_of(search);
     if (n > 0 && root_bound < search.best_objective) {
         if (workers > 1)
             search_side_by_side(search, start, workers, memory);
@@ -75,7 +75,7 @@ ExactResult exact_search(const JobTimes& times, const std::vector<int>& incumben
     result.root_bound = root_bound;
     result.stopped = search.stopped;
     result.proven_optimal = !search.stopped || search.open_bound >= search.best_objective;
-    const std::int64_t open = std::min(search.open_bound, search.best_objective);
+    const Cost open = std::min(search.open_bound, search.best_objective);
     result.lower_bound = std::max(open, std::min(root_bound, search.best_objective));
     if (result.proven_optimal) result.lower_bound = result.best_objective;
     return result;

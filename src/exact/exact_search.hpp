@@ -9,6 +9,7 @@
 #include "exact/completion_bounds.hpp"
 #include "sequence/job_times.hpp"
 #include "sequence/rest_cost_table.hpp"
+#include "util/cost.hpp"
 #include "util/limits.hpp"
 #include "util/memory_budget.hpp"
 #include "util/parallel_for.hpp"
@@ -42,11 +43,11 @@ std::size_t visited_entries_within(std::size_t bytes);
 struct ExactResult {
     bool proven_optimal = false;
     std::vector<int> best_sequence;
-    std::int64_t best_objective = 0;
-    std::int64_t nodes = 0;        // nodes expanded
-    std::int64_t lower_bound = 0;  // proven: no sequence costs less
-    std::int64_t root_bound = 0;   // the bound of the empty sequence
-    bool stopped = false;          // a limit ended the search before it was complete
+    Cost best_objective = 0;
+    std::int64_t nodes = 0;  // nodes expanded
+    Cost lower_bound = 0;    // proven: no sequence costs less
+    Cost root_bound = 0;     // the bound of the empty sequence
+    bool stopped = false;    // a limit ended the search before it was complete
 };
 
 // Searches from `incumbent` (a permutation of the jobs; empty: the jobs in index order) until

@@ -115,7 +115,8 @@ void search_side_by_side(Search& root, const std::vector<int>& start, int worker
     for (Task& task : make_tasks(root, workers))
         pool.tasks.push_back(std::move(task));
     SharedVisitedStates visited(make_visited_states(root.n, root.options.visited_capacity, memory));
-    std::vector<std::int64_t> nodes(workers, 0), open(workers, NO_OPEN_BOUND);
+    std::vector<std::int64_t> nodes(workers, 0);
+    std::vector<Cost> open(workers, NO_OPEN_BOUND);
     std::vector<char> stopped(workers, 0);
     std::vector<std::exception_ptr> failures(workers);
     root.options.parallel(workers, [&](int item, int) {

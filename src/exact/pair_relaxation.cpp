@@ -71,7 +71,7 @@ std::vector<int> root_pair_weights(const JobTimes& times, int iterations, int ba
         tuning.jobs.push_back(j);
         if (j == 0 || times.p1[j] < min_p1) min_p1 = times.p1[j];
     }
-    tuning.start = std::int64_t{min_p1 > 0 ? min_p1 : 0} + backlog;
+    tuning.start = Cost{min_p1 > 0 ? min_p1 : 0} + backlog;
     tuning.initial.assign(n, PAIR_WEIGHT_SCALE / 2);
     tuning.iterations = iterations;
     return tuned_pair_weights(times, tuning);
@@ -80,7 +80,7 @@ std::vector<int> root_pair_weights(const JobTimes& times, int iterations, int ba
 PairRelaxation make_pair_relaxation(const JobTimes& times, const std::vector<int>& weight,
                                     const std::vector<int>& jobs) {
     const int n = times.count();
-    constexpr std::int64_t scale = PAIR_WEIGHT_SCALE;
+    constexpr Cost scale = PAIR_WEIGHT_SCALE;
     PairRelaxation relaxation;
     relaxation.jobs = n;
     relaxation.weight = weight;
@@ -92,15 +92,13 @@ PairRelaxation make_pair_relaxation(const JobTimes& times, const std::vector<int
             all.push_back(j);
     const std::vector<int>& set = jobs.empty() ? all : jobs;
     for (int j : set)
-        relaxation.own[j] = std::int64_t{weight[j]} * times.p1[j] + scale * times.p2[j];
+        relaxation.own[j] = Cost{weight[j]} * times.p1[j] + scale * times.p2[j];
     for (std::size_t a = 0; a < set.size(); ++a)
         for (std::size_t b = a + 1; b < set.size(); ++b) {
             const int i = set[a], j = set[b];
-            const std::int64_t i_first =
-                std::int64_t{weight[j]} * times.p1[i] + (scale - weight[j]) * times.p2[i];
-            const std::int64_t j_first =
-                std::int64_t{weight[i]} * times.p1[j] + (scale - weight[i]) * times.p2[j];
-            const std::int64_t cheaper = std::min(i_first, j_first);
+            const Cost i_first = Cost{weight[j]} * times.p1[i] + (scale - weight[j]) * times.p2[i];
+            const Cost j_first = Cost{weight[i]} * times.p1[j] + (scale - weight[i]) * times.p2[j];
+            const Cost cheaper = std::min(i_first, j_first);
             relaxation.pair_cost[static_cast<std::size_t>(i) * n + j] = cheaper;
             relaxation.pair_cost[static_cast<std::size_t>(j) * n + i] = cheaper;
         }

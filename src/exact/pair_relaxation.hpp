@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "sequence/job_times.hpp"
+#include "util/cost.hpp"
 
 namespace zemko {
 
@@ -16,9 +17,9 @@ inline constexpr int PAIR_WEIGHT_SCALE = 1024;
 
 struct PairRelaxation {
     int jobs = 0;
-    std::vector<int> weight;              // by job
-    std::vector<std::int64_t> own;        // by job: w p1 + scale * p2
-    std::vector<std::int64_t> pair_cost;  // [i * jobs + j]: the pair's cheaper order, i != j
+    std::vector<int> weight;      // by job
+    std::vector<Cost> own;        // by job: w p1 + scale * p2
+    std::vector<Cost> pair_cost;  // [i * jobs + j]: the pair's cheaper order, i != j
 };
 
 // How the weights are tuned: projected subgradient ascent on the bound of the jobs `jobs`
@@ -27,7 +28,7 @@ struct PairRelaxation {
 // rounded to the scale.
 struct PairTuning {
     std::vector<int> jobs;
-    std::int64_t c1 = 0, start = 0;
+    Cost c1 = 0, start = 0;
     std::vector<int> initial;  // by job, scaled
     int iterations = 0;
     double first_step = 0.2;  // the first step's largest change of a weight, then shrinking

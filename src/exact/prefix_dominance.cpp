@@ -20,8 +20,8 @@ namespace zemko {
 // optimum. Equal states keep exactly one: the one with the smaller key.
 
 bool prefix_dominates(const RankedPrefix& a, const RankedPrefix& b, int remaining) {
-    const std::int64_t later = a.state.c2 > b.state.c2 ? a.state.c2 - b.state.c2 : 0;
-    const std::int64_t worst_a = a.state.sum + remaining * later;
+    const Cost later = a.state.c2 > b.state.c2 ? a.state.c2 - b.state.c2 : 0;
+    const Cost worst_a = a.state.sum + remaining * later;
     if (worst_a != b.state.sum) return worst_a < b.state.sum;
     return a.tie_key < b.tie_key;
 }

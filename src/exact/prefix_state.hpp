@@ -6,13 +6,14 @@
 #include <vector>
 
 #include "sequence/job_times.hpp"
+#include "util/cost.hpp"
 
 namespace zemko {
 
 struct PrefixState {
-    std::int64_t c1 = 0;   // completion of the last job on machine 1
-    std::int64_t c2 = 0;   // completion of the last job on machine 2
-    std::int64_t sum = 0;  // sum of the machine-2 completions so far
+    Cost c1 = 0;   // completion of the last job on machine 1
+    Cost c2 = 0;   // completion of the last job on machine 2
+    Cost sum = 0;  // sum of the machine-2 completions so far
 };
 
 inline PrefixState append_job(const PrefixState& state, int p1, int p2) {

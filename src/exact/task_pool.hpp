@@ -9,12 +9,14 @@
 #include <mutex>
 #include <vector>
 
+#include "util/cost.hpp"
+
 namespace zemko {
 
 // A partial sequence to search below, with the bound it had when it was made.
 struct Task {
     std::vector<int> prefix;
-    std::int64_t bound = 0;
+    Cost bound = 0;
 };
 
 struct TaskPool {

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "improve/random_stream.hpp"
+#include "util/cost.hpp"
 
 namespace zemko {
 
@@ -48,7 +49,7 @@ inline constexpr std::array<double, ACCEPTANCE_LEVELS> EXPONENTIAL_QUANTILES =
 // Whether a sequence `worsening` (>= 0) above the current one replaces it: P(E * temperature
 // >= worsening) for E exponential of mean 1, which is exp(-worsening / temperature) up to
 // the slicing of the table.
-inline bool accept_worse(RandomStream& random, long long worsening, double temperature) {
+inline bool accept_worse(RandomStream& random, Cost worsening, double temperature) {
     const double quantile = EXPONENTIAL_QUANTILES[random_below(random, ACCEPTANCE_LEVELS)];
     return static_cast<double>(worsening) <= temperature * quantile;
 }

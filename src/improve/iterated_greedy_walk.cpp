@@ -25,8 +25,7 @@ double walk_temperature(const JobTimes& times, const WalkSettings& settings) {
 }  // namespace
 
 void start_walk(const JobTimes& times, const WalkSettings& settings, Walk& walk,
-                const std::vector<int>& sequence, long long objective, std::uint64_t seed,
-                int index) {
+                const std::vector<int>& sequence, Cost objective, std::uint64_t seed, int index) {
     walk.random = make_random_stream(seed, static_cast<std::uint64_t>(index));
     walk.current = sequence;
     walk.current_objective = objective;
@@ -36,7 +35,7 @@ void start_walk(const JobTimes& times, const WalkSettings& settings, Walk& walk,
     walk.temperature = walk_temperature(times, settings);
 }
 
-void move_walk(Walk& walk, const std::vector<int>& sequence, long long objective) {
+void move_walk(Walk& walk, const std::vector<int>& sequence, Cost objective) {
     walk.current = sequence;
     walk.current_objective = objective;
     if (objective < walk.best_objective) {
@@ -63,7 +62,7 @@ bool walk_step(const JobTimes& times, const WalkSettings& settings, Walk& walk,
         walk.removed.push_back(candidate[position]);
         candidate.erase(candidate.begin() + position);
     }
-    long long objective = 0;
+    Cost objective = 0;
     for (const int job : walk.removed) {
         const Insertion place = best_insertion(
             times, candidate.data(), static_cast<int>(candidate.size()), job, walk.search.work);

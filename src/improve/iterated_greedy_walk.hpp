@@ -10,6 +10,7 @@
 #include "improve/local_search.hpp"
 #include "improve/random_stream.hpp"
 #include "sequence/job_times.hpp"
+#include "util/cost.hpp"
 #include "util/limits.hpp"
 
 namespace zemko {
@@ -25,9 +26,9 @@ struct WalkSettings {
 struct Walk {
     RandomStream random;
     std::vector<int> current;
-    long long current_objective = 0;
+    Cost current_objective = 0;
     std::vector<int> best;  // the best sequence the walk has held
-    long long best_objective = 0;
+    Cost best_objective = 0;
     std::vector<int> candidate;
     std::vector<int> removed;
     LocalSearch search;
@@ -36,11 +37,10 @@ struct Walk {
 
 // Sets the walk at `sequence`, its random stream being number `index` of `seed`.
 void start_walk(const JobTimes& times, const WalkSettings& settings, Walk& walk,
-                const std::vector<int>& sequence, long long objective, std::uint64_t seed,
-                int index);
+                const std::vector<int>& sequence, Cost objective, std::uint64_t seed, int index);
 
 // Moves the walk's current sequence to `sequence` (its best is kept if better).
-void move_walk(Walk& walk, const std::vector<int>& sequence, long long objective);
+void move_walk(Walk& walk, const std::vector<int>& sequence, Cost objective);
 
 // One step from the current sequence. Returns false when the limits' flag or deadline stopped
 // it (the step is then cut short, or the walk must take no further one).

@@ -22,8 +22,8 @@ void queue_around(LocalSearch& search, const std::vector<int>& sequence, int pos
     }
 }
 
-long long local_search(const JobTimes& times, LocalSearch& search, std::vector<int>& sequence,
-                       long long objective, int window, const Limits& limits) {
+Cost local_search(const JobTimes& times, LocalSearch& search, std::vector<int>& sequence,
+                  Cost objective, int window, const Limits& limits) {
     const int n = static_cast<int>(sequence.size());
     std::vector<int>& position_of = search.position_of;
     position_of.resize(n);

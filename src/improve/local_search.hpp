@@ -6,6 +6,7 @@
 
 #include "sequence/insertion.hpp"
 #include "sequence/job_times.hpp"
+#include "util/cost.hpp"
 #include "util/limits.hpp"
 
 namespace zemko {
@@ -27,7 +28,7 @@ void queue_around(LocalSearch& search, const std::vector<int>& sequence, int pos
 // Takes the queued jobs in turn and moves each to its best place when that lowers the
 // objective, queueing the jobs within `window` positions of both ends of every move, until
 // the queue is empty or the limits' flag or deadline stops it. Returns the new objective.
-long long local_search(const JobTimes& times, LocalSearch& search, std::vector<int>& sequence,
-                       long long objective, int window, const Limits& limits);
+Cost local_search(const JobTimes& times, LocalSearch& search, std::vector<int>& sequence,
+                  Cost objective, int window, const Limits& limits);
 
 }  // namespace zemko

@@ -16,7 +16,7 @@ constexpr int PRIORITY_MIXES = 10;  // weights a = 0..PRIORITY_MIXES of p1, the 
 std::vector<int> best_priority_order(const JobTimes& times) {
     const int n = times.count();
     std::vector<int> order(n), best;
-    long long best_value = 0;
+    Cost best_value = 0;
     for (int a = 0; a <= PRIORITY_MIXES; ++a) {
         std::iota(order.begin(), order.end(), 0);
         const auto key = [&](int j) {
@@ -27,7 +27,7 @@ std::vector<int> best_priority_order(const JobTimes& times) {
             if (key(x) != key(y)) return key(x) < key(y);
             return x < y;
         });
-        const long long value = sequence_objective(times, order);
+        const Cost value = sequence_objective(times, order);
         if (best.empty() || value < best_value) {
             best_value = value;
             best = order;
@@ -51,7 +51,7 @@ std::vector<int> insertion_construction(const JobTimes& times, const Limits& lim
                     .position;
         sequence.insert(sequence.begin() + place, job);
     }
-    long long objective = sequence_objective(times, sequence);
+    Cost objective = sequence_objective(times, sequence);
     const int n = static_cast<int>(sequence.size());
     for (const int job : order) {
         if (must_stop(limits)) break;

@@ -43,63 +43,63 @@ void reserve_workspace(InsertionWorkspace& work, int length) {
 // those whose objective is above `threshold` (which visit may lower) by a lower bound.
 template <typename Visit>
 void sweep_insertions(const JobTimes& times, const int* sequence, int length, int job,
-                      InsertionWorkspace& work, long long& threshold, Visit&& visit) {
+                      InsertionWorkspace& work, Cost& threshold, Visit&& visit) {
     reserve_workspace(work, length);
-    long long* const c1 = work.c1.data();
-    long long* const c2 = work.c2.data();
-    long long* const idle = work.idle_before.data();  // idle[k + 1] = B(k)
-    long long* const key = work.record_key.data();    // key[k] = g_k
-    long long* const record_sum = work.record_sum.data();
-    long long* const stack_key = work.stack_key.data();
+    Cost* const c1 = work.c1.data();
+    Cost* const c2 = work.c2.data();
+    Cost* const idle = work.idle_before.data();  // idle[k + 1] = B(k)
+    Cost* const key = work.record_key.data();    // key[k] = g_k
+    Cost* const record_sum = work.record_sum.data();
+    Cost* const stack_key = work.stack_key.data();
     int* const stack_position = work.stack_position.data();
     const int* const p1 = times.p1.data();
     const int* const p2 = times.p2.data();
 
     // Locals carry the recurrences: the arrays may alias as far as the compiler knows.
-    long long c1_now = 0, c2_now = 0, idle_now = 0, objective_without = 0;
+    Cost c1_now = 0, c2_now = 0, idle_now = 0, objective_without = 0;
     c1[0] = c2[0] = idle[0] = 0;
     for (int k = 0; k < length; ++k) {
         const int other = sequence[k];
         c1_now += p1[other];
-        const long long backlog = c2_now - c1_now;  // h_k
+        const Cost backlog = c2_now - c1_now;  // h_k
         c2_now = std::max(c1_now, c2_now) + p2[other];
-        idle_now += std::min(backlog, 0LL);
-        key[k] = -std::max(backlog, 0LL) - idle_now;
+        idle_now += std::min<Cost>(backlog, 0);
+        key[k] = -std::max<Cost>(backlog, 0) - idle_now;
         c1[k + 1] = c1_now;
         c2[k + 1] = c2_now;
         idle[k + 1] = idle_now;
         objective_without += c2_now;
     }
 
-    const long long p1x = p1[job];
-    const long long p2x = p2[job];
-    const long long appended = objective_without + std::max(c1_now + p1x, c2_now) + p2x;
+    const Cost p1x = p1[job];
+    const Cost p2x = p2[job];
+    const Cost appended = objective_without + std::max(c1_now + p1x, c2_now) + p2x;
     if (appended <= threshold) visit(length, appended);
 
     // The bottom of the stack is a record at `length` above every key: a search that ends
     // there finds no record above u, and its sum of records is 0.
-    stack_key[0] = std::numeric_limits<long long>::max();
+    stack_key[0] = std::numeric_limits<Cost>::max();
     stack_position[0] = length;
     record_sum[length] = 0;
     int top = 0;
-    long long idle_suffix = 0;  // sum_{k>=i} B(k)
+    Cost idle_suffix = 0;  // sum_{k>=i} B(k)
     for (int i = length - 1; i >= 0; --i) {
-        const long long g = key[i];
+        const Cost g = key[i];
         while (stack_key[top] <= g)
             --top;
         const int next_record = stack_position[top];
-        const long long records = g * (next_record - i) + record_sum[next_record];
+        const Cost records = g * (next_record - i) + record_sum[next_record];
         record_sum[i] = records;
         ++top;
         stack_key[top] = g;
         stack_position[top] = i;
         idle_suffix += idle[i + 1];
 
-        const long long c2_before = c2[i];
-        const long long c2x = std::max(c1[i] + p1x, c2_before) + p2x;
-        const long long u = c2x - c2_before - idle[i] - p1x;
-        const long long later = length - i;
-        const long long fixed = objective_without + c2x + idle_suffix + later * p1x;
+        const Cost c2_before = c2[i];
+        const Cost c2x = std::max(c1[i] + p1x, c2_before) + p2x;
+        const Cost u = c2x - c2_before - idle[i] - p1x;
+        const Cost later = length - i;
+        const Cost fixed = objective_without + c2x + idle_suffix + later * p1x;
         // Every term of the sum is at least u and at least the running record from i.
         if (fixed + std::max(u * later, records) > threshold) continue;
         // The topmost stack entry whose key exceeds u: keys decrease towards the top.
@@ -110,7 +110,7 @@ void sweep_insertions(const JobTimes& times, const int* sequence, int length, in
             span -= half;
         }
         const int first = stack_position[low];
-        const long long value = fixed + u * (first - i) + record_sum[first];
+        const Cost value = fixed + u * (first - i) + record_sum[first];
         if (value <= threshold) visit(i, value);
     }
 }
@@ -118,20 +118,20 @@ void sweep_insertions(const JobTimes& times, const int* sequence, int length, in
 }  // namespace
 
 void insertion_objectives(const JobTimes& times, const int* sequence, int length, int job,
-                          InsertionWorkspace& work, long long* objectives) {
-    long long threshold = std::numeric_limits<long long>::max();
+                          InsertionWorkspace& work, Cost* objectives) {
+    Cost threshold = std::numeric_limits<Cost>::max();
     sweep_insertions(
         times, sequence, length, job, work, threshold,
-        [objectives](int position, long long objective) { objectives[position] = objective; });
+        [objectives](int position, Cost objective) { objectives[position] = objective; });
 }
 
 Insertion best_insertion(const JobTimes& times, const int* sequence, int length, int job,
                          InsertionWorkspace& work) {
     Insertion best{length, 0};
-    long long threshold = std::numeric_limits<long long>::max();
+    Cost threshold = std::numeric_limits<Cost>::max();
     // Positions come from the last down, so `<=` keeps the lowest of equal ones.
     sweep_insertions(times, sequence, length, job, work, threshold,
-                     [&best, &threshold](int position, long long objective) {
+                     [&best, &threshold](int position, Cost objective) {
                          best = {position, objective};
                          threshold = objective;
                      });
@@ -139,16 +139,16 @@ Insertion best_insertion(const JobTimes& times, const int* sequence, int length,
 }
 
 Insertion best_reinsertion(const JobTimes& times, const int* sequence, int length, int position,
-                           long long objective, InsertionWorkspace& work) {
+                           Cost objective, InsertionWorkspace& work) {
     reserve_workspace(work, length);
     int* rest = work.rest.data();
     std::copy(sequence, sequence + position, rest);
     std::copy(sequence + position + 1, sequence + length, rest + position);
     // Back at its old position the job gives `objective`: only strictly lower ones count.
     Insertion best{position, objective};
-    long long threshold = objective - 1;
+    Cost threshold = objective - 1;
     sweep_insertions(times, rest, length - 1, sequence[position], work, threshold,
-                     [&best, &threshold](int candidate, long long value) {
+                     [&best, &threshold](int candidate, Cost value) {
                          best = {candidate, value};
                          threshold = value;
                      });

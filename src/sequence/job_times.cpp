@@ -24,8 +24,8 @@ std::optional<JobTimes> machine_one_first_times(const JobTable& table) {
     return times;
 }
 
-long long sequence_objective(const JobTimes& times, const int* sequence, int length) {
-    long long c1 = 0, c2 = 0, sum = 0;
+Cost sequence_objective(const JobTimes& times, const int* sequence, int length) {
+    Cost c1 = 0, c2 = 0, sum = 0;
     for (int k = 0; k < length; ++k) {
         const int job = sequence[k];
         c1 += times.p1[job];
@@ -35,7 +35,7 @@ long long sequence_objective(const JobTimes& times, const int* sequence, int len
     return sum;
 }
 
-long long sequence_objective(const JobTimes& times, const std::vector<int>& sequence) {
+Cost sequence_objective(const JobTimes& times, const std::vector<int>& sequence) {
     return sequence_objective(times, sequence.data(), static_cast<int>(sequence.size()));
 }
 

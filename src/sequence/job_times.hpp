@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "input/jobs.hpp"
+#include "util/cost.hpp"
 
 namespace zemko {
 
@@ -30,8 +31,8 @@ std::optional<JobTimes> machine_one_first_times(const JobTable& table);
 
 // The objective of `sequence` [0, length), machine 1 first from time 0: the sum of its
 // machine-2 completion times.
-long long sequence_objective(const JobTimes& times, const int* sequence, int length);
-long long sequence_objective(const JobTimes& times, const std::vector<int>& sequence);
+Cost sequence_objective(const JobTimes& times, const int* sequence, int length);
+Cost sequence_objective(const JobTimes& times, const std::vector<int>& sequence);
 
 // True when `sequence` holds every job index in [0, n) exactly once.
 bool is_permutation_of_jobs(const std::vector<int>& sequence, int n);

@@ -8,6 +8,7 @@
 #include <limits>
 #include <vector>
 
+#include "util/cost.hpp"
 #include "util/integer_division.hpp"
 
 namespace zemko {
@@ -18,35 +19,35 @@ namespace zemko {
 // at least values[m][b] + (the prices of its jobs), all scaled by `scale`.
 struct RestCostTable {
     int jobs = 0;
-    int buckets = 0;          // 0: no table
-    std::int64_t origin = 0;  // backlog of bucket 0
-    std::int64_t width = 1;   // backlogs per bucket
-    std::int64_t scale = 1;
-    std::vector<std::int64_t> prices;  // by job, scaled
-    std::vector<std::int64_t> values;  // [m * buckets + b], scaled
+    int buckets = 0;  // 0: no table
+    Cost origin = 0;  // backlog of bucket 0
+    Cost width = 1;   // backlogs per bucket
+    Cost scale = 1;
+    std::vector<Cost> prices;  // by job, scaled
+    std::vector<Cost> values;  // [m * buckets + b], scaled
 };
 
 // The bytes the table's arrays take.
 inline std::size_t rest_table_bytes(const RestCostTable& table) {
-    return (table.values.size() + table.prices.size()) * sizeof(std::int64_t);
+    return (table.values.size() + table.prices.size()) * sizeof(Cost);
 }
 
-inline constexpr std::int64_t NO_REST_BOUND = std::numeric_limits<std::int64_t>::min();
+inline constexpr Cost NO_REST_BOUND = std::numeric_limits<Cost>::min();
 
 // A lower bound on the sum of the machine-2 completions of the jobs after a prefix of `placed`
 // jobs whose last one completes at c1 and c2, when `price_left` is the sum of the prices of the
 // jobs not placed; NO_REST_BOUND when the table has none. Past the last bucket the last one
 // holds: a larger backlog never makes the rest cheaper.
-inline std::int64_t rest_cost_bound(const RestCostTable& table, int placed, std::int64_t c1,
-                                    std::int64_t c2, std::int64_t price_left) {
+inline Cost rest_cost_bound(const RestCostTable& table, int placed, Cost c1, Cost c2,
+                            Cost price_left) {
     if (table.buckets == 0) return NO_REST_BOUND;
-    const std::int64_t backlog = c2 - c1;
+    const Cost backlog = c2 - c1;
     if (backlog < table.origin) return NO_REST_BOUND;
-    std::int64_t bucket = floor_div(backlog - table.origin, table.width);
+    Cost bucket = floor_div(backlog - table.origin, table.width);
     if (bucket >= table.buckets) bucket = table.buckets - 1;
-    const std::int64_t scaled =
+    const Cost scaled =
         table.values[static_cast<std::size_t>(placed) * table.buckets + bucket] + price_left;
-    return static_cast<std::int64_t>(table.jobs - placed) * c1 + ceil_div(scaled, table.scale);
+    return static_cast<Cost>(table.jobs - placed) * c1 + ceil_div(scaled, table.scale);
 }
 
 }  // namespace zemko

@@ -10,6 +10,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "util/file_replace.hpp"
+
 namespace zemko_tools {
 
 std::optional<long long> parse_integer(const std::string& text, long long low, long long high) {
@@ -44,22 +46,6 @@ std::optional<std::string> read_file(const std::string& path) {
     return text.str();
 }
 
-namespace {
-
-// Writes all of text to fd; returns "" or why it could not.
-std::string write_all(int fd, const std::string& text) {
-    size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return std::strerror(n < 0 ? errno : EIO);
-        done += static_cast<size_t>(n);
-    }
-    return "";
-}
-
-}  // namespace
-
 std::string write_file_atomically(const std::string& path, const std::string& text) {
     // A device or a pipe (-o /dev/stdout, /dev/null) is written to as it is: renaming a file
     // over it would put a plain file in its place.
@@ -67,24 +53,11 @@ std::string write_file_atomically(const std::string& path, const std::string& te
     if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) {
         int fd = ::open(path.c_str(), O_WRONLY);
         if (fd < 0) return std::strerror(errno);
-        std::string error = write_all(fd, text);
+        std::string error = zemko::write_all(fd, text);
         if (::close(fd) != 0 && error.empty()) error = std::strerror(errno);
         return error;
     }
-    std::string temp_name = path + ".XXXXXX";
-    int fd = ::mkstemp(temp_name.data());
-    if (fd < 0) return std::string("cannot create a file beside it: ") + std::strerror(errno);
-    // mkstemp creates the file with mode 0600; a result file gets the usual mode.
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    std::string error;
-    if (::fchmod(fd, 0666 & ~mask) != 0) error = std::strerror(errno);
-    if (error.empty()) error = write_all(fd, text);
-    if (::close(fd) != 0 && error.empty()) error = std::strerror(errno);
-    if (error.empty() && ::rename(temp_name.c_str(), path.c_str()) != 0)
-        error = std::strerror(errno);
-    if (!error.empty()) ::unlink(temp_name.c_str());
-    return error;
+    return zemko::replace_file(path, text);
 }
 
 std::string xml_escaped(const std::string& text) {

@@ -58,7 +58,7 @@ TEST(ExactSearch, TheDominatedPairIsNotOrderedByItsTimes) {
     EXPECT_EQ(result.best_objective, 114);
     EXPECT_EQ(result.best_sequence, (std::vector<int>{2, 1, 3, 4, 0}));
     std::vector<int> order{0, 1, 2, 3, 4};
-    long long best_with_4_first = 1 << 30;
+    Cost best_with_4_first = 1 << 30;
     do {
         const auto at = [&](int job) { return std::find(order.begin(), order.end(), job); };
         if (at(3) < at(2))

@@ -1,5 +1,6 @@
 """The Python module: the console's answers and messages, parallel solves, Ctrl-C."""
 
+import inspect
 import itertools
 import os
 import pathlib
@@ -7,6 +8,7 @@ import random
 import signal
 import threading
 import time
+import typing
 
 import pytest
 
@@ -138,9 +140,20 @@ def test_result_carries_every_field_of_a_run_with_a_time_limit():
     assert "Certificate: lower bound" in result.transcript
 
 
-def test_settings_table_gives_each_settings_kind():
-    kinds = {name: kind for name, _key, _default, kind, _meaning in zemko.settings_table()}
-    assert kinds["perturb"] == "flag" and kinds["recovery_step"] == "flag"
-    assert kinds["beam"] == "number" and kinds["pareto_beam"] == "number"
-    assert set(kinds.values()) == {"flag", "number"}
-    assert type(zemko.solve.__signature__.parameters["filter"].default) is bool
+def test_solve_and_settings_are_typed_by_the_settings_table(tmp_path):
+    settings_file = tmp_path / "ZEMKO.INI"
+    settings_file.write_text("Perturb = 0\nBeam = 7\n")
+    rows = zemko.settings_table()
+    hints = typing.get_type_hints(zemko.Settings)
+    parameters = inspect.signature(zemko.solve).parameters
+    assert list(hints) == [name for name, *_ in rows]
+    assert [name for name in parameters if name in hints] == list(hints)
+    for name, _key, default, kind, _meaning in rows:
+        expected = bool if kind == "flag" else int
+        assert hints[name] is expected, name
+        assert parameters[name].kind is inspect.Parameter.KEYWORD_ONLY
+        assert type(parameters[name].default) is expected and parameters[name].default == default
+    assert {"perturb", "recovery_step"} <= {name for name, *_, kind, _ in rows if kind == "flag"}
+    read = zemko.read_settings(str(settings_file))
+    assert all(type(value) is hints[name] for name, value in read.items())
+    assert read["perturb"] is False and read["beam"] == 7

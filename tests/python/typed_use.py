@@ -14,3 +14,7 @@ def best_of(p1: List[int], p2: List[int]) -> int:
     jobs: List[zemko.Job] = zemko.read_jobs("instance.txt")
     assert status == zemko.Status.solved and len(sequence) == len(jobs) + len(steps + sources)
     return result.objective + result.max_beam + result.lost_nodes
+
+
+def with_a_settings_file(p1: List[int], p2: List[int]) -> int:
+    return zemko.solve(p1, p2, **zemko.read_settings("ZEMKO.INI")).objective

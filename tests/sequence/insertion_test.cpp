@@ -64,7 +64,7 @@ TEST(Insertion, EveryPositionMatchesPlainEvaluation) {
             std::vector<int> sequence = random_sequence(random, n);
             const int job = sequence.back();
             sequence.pop_back();
-            std::vector<long long> objectives(n);
+            std::vector<Cost> objectives(n);
             insertion_objectives(times, sequence.data(), n - 1, job, work, objectives.data());
             for (int position = 0; position < n; ++position) {
                 ASSERT_EQ(objectives[position], plain_insertion(times, sequence, job, position))
@@ -91,7 +91,7 @@ TEST(Insertion, BestReinsertionKeepsTheJobInPlaceUnlessStrictlyBetter) {
             for (int from = 0; from < n; ++from) {
                 std::vector<int> rest = sequence;
                 rest.erase(rest.begin() + from);
-                long long lowest = objective;
+                Cost lowest = objective;
                 int lowest_position = from;
                 for (int to = 0; to < n; ++to) {
                     const long long value = plain_insertion(times, rest, sequence[from], to);

@@ -247,7 +247,7 @@ long long brute_force_optimum(const zemko::JobTimes& times) {
     std::vector<int> seq(times.count());
     for (size_t i = 0; i < seq.size(); ++i)
         seq[i] = static_cast<int>(i);
-    long long best = zemko::sequence_objective(times, seq);
+    zemko::Cost best = zemko::sequence_objective(times, seq);
     while (std::next_permutation(seq.begin(), seq.end()))
         best = std::min(best, zemko::sequence_objective(times, seq));
     return best;
