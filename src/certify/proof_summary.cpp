@@ -1,4 +1,5 @@
 // Lines "key values...", in a fixed order: the checker reads them back in that order.
+// The format of proof.txt, line by line: docs/proof-summary.md.
 #include "certify/proof_summary.hpp"
 
 namespace zemko {

@@ -1,6 +1,7 @@
 // The bound is recomputed without buckets: every backlog d = C2 - C1 from the smallest p2 (or
 // 0) up to the largest one reachable at each position is a state of its own, and the rests are
 // tabled backwards, so the same table bounds every node of the search.
+// The format of proof.txt, line by line: docs/proof-summary.md.
 #include "tools/proof_check.hpp"
 
 #include <algorithm>
