@@ -15,7 +15,7 @@ enum class SearchEnd {
 // children generated.
 using LevelExpansion = int (*)(SearchRun& run);
 
-// Runs the search on the run's job table and settings with the run's threads, printing the
+// Runs the search on the run's job table and settings with the solve's threads, printing the
 // root bounds, the children of every level and the memory report, and releases the search's
 // memory. The best solution stays in run.best. Levels are expanded by expand_level unless
 // another expansion is given (the plain one of the reference tests). Throws MemoryError after

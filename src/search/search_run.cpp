@@ -1,4 +1,5 @@
-// The run object's life: its parts are built empty and released with it.
+// The run's life: its parts are built empty, borrow the solve's context and are released with
+// it.
 #include "search/search_run.hpp"
 
 #include "search/level_state.hpp"
