@@ -1,6 +1,8 @@
-// Fuzz target for the settings reader: apply_settings on any bytes must not crash, and the nine
-// settings must end as a line-by-line sscanf("%s = %lld") with the prefix-matched key table
-// leaves them (a value outside 32 bits changes nothing).
+// Fuzz target for the settings reader: apply_settings on any bytes must not crash, and the
+// settings must end as a line-by-line sscanf("%s = %lld") with the key table leaves them (a
+// value outside 32 bits changes nothing): a prefix-matched row by its key's beginning, an
+// exact row by its key, whose line must hold nothing but a value it takes. TimeLimit's
+// decimals are left to the reader's own tests: here its value is read as sscanf reads it.
 #include <algorithm>
 #include <climits>
 #include <cstdint>
@@ -24,8 +26,8 @@ constexpr unsigned char BOM[3] = {0xEF, 0xBB, 0xBF};
 
 // The settings as the reference reads the text, in the order of the key table's rows after the
 // first.
-std::vector<int> reference_settings(std::string text) {
-    std::vector<int> values;
+std::vector<double> reference_settings(std::string text) {
+    std::vector<double> values;
     for (const zemko::SettingRow& row : zemko::setting_rows)
         values.push_back(row.default_value);
     if (text.size() >= 3 &&
@@ -35,12 +37,24 @@ std::vector<int> reference_settings(std::string text) {
     for (std::string line; std::getline(in, line);) {
         std::vector<char> key(line.size() + 1);
         long long value = 0;
-        if (sscanf(line.c_str(), "%s = %lld", key.data(), &value) != 2) continue;
+        int end = 0;
+        if (sscanf(line.c_str(), "%s = %lld%n", key.data(), &value, &end) != 2) continue;
         if (value < INT_MIN || value > INT_MAX) continue;
         for (int r = 0; r < zemko::n_setting_rows; ++r) {
-            const char* row_key = zemko::setting_rows[r].key;
-            if (std::strncmp(key.data(), row_key, std::strlen(row_key)) != 0) continue;
-            values[r] = static_cast<int>(value);
+            const zemko::SettingRow& row = zemko::setting_rows[r];
+            if (row.match == zemko::SettingMatch::exact) {
+                if (std::strcmp(key.data(), row.key) != 0) continue;
+                // Only a whole number with nothing after it is left to this reference.
+                const bool rest_blank =
+                    line.find_first_not_of(" \t\r\n\v\f", end) == std::string::npos;
+                const bool at_least_zero = row.kind == zemko::SettingKind::count ||
+                                           row.kind == zemko::SettingKind::seconds;
+                if (rest_blank && !(at_least_zero && value < 0)) values[r] = value;
+                if (!rest_blank && row.kind == zemko::SettingKind::seconds) values[r] = -1;
+                break;
+            }
+            if (std::strncmp(key.data(), row.key, std::strlen(row.key)) != 0) continue;
+            values[r] = static_cast<double>(value);
             break;
         }
     }
@@ -55,9 +69,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::istringstream in(text);
     zemko::apply_settings(in, settings, nullptr);  // the warnings are not checked here
 
-    std::vector<int> expected = reference_settings(text);
+    std::vector<double> expected = reference_settings(text);
     for (int r = 1; r < zemko::n_setting_rows; ++r)
-        if (settings.*zemko::setting_rows[r].setting != expected[r])
-            fail("setting differs from sscanf");
+        if (expected[r] >= 0 || zemko::setting_rows[r].kind != zemko::SettingKind::seconds)
+            if (zemko::setting_value(settings, zemko::setting_rows[r]) != expected[r])
+                fail("setting differs from sscanf");
     return 0;
 }

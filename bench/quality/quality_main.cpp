@@ -130,7 +130,8 @@ int main(int argc, char** argv) {
     std::vector<double> found_at;  // seconds of each better sequence
     const WalkRoundsResult result = run_walk_rounds(
         times, start, seed, limits, parallel,
-        [&](const WalkImprovement&) { found_at.push_back(seconds_since(start_time)); }, settings);
+        {[&](const WalkImprovement&) { found_at.push_back(seconds_since(start_time)); }, {}},
+        settings);
     const double wall = seconds_since(start_time);
     const double cpu = process_cpu_seconds() - cpu_at_start;
     finished.store(true);

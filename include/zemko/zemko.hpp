@@ -20,6 +20,9 @@
 
 namespace zemko {
 
+// The version of the library, the console and the Python module.
+inline constexpr const char* VERSION = "1.0.0";
+
 // The most jobs an instance may have.
 inline constexpr int MAX_JOBS = 501;
 
@@ -45,54 +48,71 @@ struct Job {
     ZEMKO_JOB_FIELDS(ZEMKO_DECLARE_FIELD)
 };
 
-// What a setting's value is: a switch (0 off, any other value on) or a number.
-enum class SettingKind { flag, number };
+// What a setting's value is: a switch (0 off, any other value on), a whole number, a count
+// (a whole number of at least 0), or seconds (a decimal number of at least 0).
+enum class SettingKind { flag, number, count, seconds };
+
+// How a settings-file key finds its row: a key matches a `prefix` row when it begins with the
+// row's key (`BeamWidth` sets Beam), an `exact` row only when it is the row's key.
+enum class SettingMatch { prefix, exact };
+
+// The C++ type of a setting of each kind.
+using setting_flag = int;
+using setting_number = int;
+using setting_count = int;
+using setting_seconds = double;
+
+// The most seconds TimeLimit takes (about 31 years).
+inline constexpr double MAX_SECONDS_SETTING = 1e9;
 
 // The settings table: one row per setting, in the order in which a settings-file key is
-// matched against them (a key matches the first row whose key it begins with). Each row gives
-// the field of Settings, its key in the settings file, its default, its kind (a SettingKind:
-// a switch or a number) and what it does.
-#define ZEMKO_SETTINGS(ROW)                                                                        \
-    ROW(perturb, "Perturb", 1, flag, "nonzero: tune the per-job weights of the 21 priority lists") \
-    ROW(alpha, "ALPHA", 10, number,                                                                \
-        "percentage weight of the upper bound in a child's score: ALPHA*UB + (100-ALPHA)*LB")      \
-    ROW(output, "OUTPUT", 0, number,                                                               \
-        "1: full trace of the search; any other nonzero value: the problem-type lines")            \
-    ROW(beam, "Beam", 50, number,                                                                  \
-        "beam width, the most nodes kept per level (above 5000 it becomes 4999; below 1, 1)")      \
-    ROW(filter, "Filter", 0, flag,                                                                 \
-        "nonzero: skip a child when another job is no longer on both machines")                    \
-    ROW(pareto_beam, "ParetoBeam", 0, number,                                                      \
-        "1: drop a node whose (LB, UB) is dominated by a kept node; nonzero: beam width 4999")     \
-    ROW(better_ub, "BetterUB", 0, flag, "nonzero: run the greedy completion at every bound")       \
-    ROW(recovery_step, "RecoveryStep", 1, flag,                                                    \
-        "nonzero: apply the recovery step to every node considered for the next beam")             \
-    ROW(more_loops, "MoreLoops", 0, flag,                                                          \
-        "nonzero: repeat the recovery step while it keeps lowering C2sum + MaxC2")                 \
-    ROW(threads, "Threads", 0, number,                                                             \
-        "threads that bound the children of a level: 0, or more than the hardware runs at "        \
-        "once, means one per hardware thread; 1 single-threaded; results are the same for any "    \
-        "value")                                                                                   \
-    ROW(memory_limit, "MemoryLimit", 0, number,                                                    \
-        "MiB of memory a run may take; 0: 80 % of the physical memory or the limit of the "        \
-        "process's control group, whichever is smaller; a run that would take more ends with "     \
-        "the memory error")                                                                        \
-    ROW(time_limit, "TimeLimit", 0, number,                                                        \
-        "seconds of wall time for the whole run: the beam search is paced to end within a "        \
-        "fifth of it, narrowing the beam when needed, and the improvement phase after it uses "    \
-        "the rest; 0: no limit, and without StepLimit no improvement phase")                       \
-    ROW(step_limit, "StepLimit", 0, number,                                                        \
-        "improvement steps over all walks (a step takes a few jobs out, puts each back at its "    \
-        "best place and searches around the changes): a budget whose results are the same on "     \
-        "every run and with any Threads; 0: none")                                                 \
-    ROW(seed, "Seed", 1, number, "seed of the improvement phase's random choices")                 \
-    ROW(proof_summary, "ProofSummary", 0, flag,                                                    \
-        "nonzero: after an improvement phase, write proof.txt beside ub.rep: the answer, its "     \
+// matched against them. Each row gives the field of Settings, its key in the settings file,
+// its default, its kind (a SettingKind), how its key is matched (a SettingMatch) and what it
+// does.
+#define ZEMKO_SETTINGS(ROW)                                                                      \
+    ROW(perturb, "Perturb", 1, flag, prefix,                                                     \
+        "nonzero: tune the per-job weights of the 21 priority lists")                            \
+    ROW(alpha, "ALPHA", 10, number, prefix,                                                      \
+        "percentage weight of the upper bound in a child's score: ALPHA*UB + (100-ALPHA)*LB")    \
+    ROW(output, "OUTPUT", 0, number, prefix,                                                     \
+        "1: full trace of the search; any other nonzero value: the problem-type lines")          \
+    ROW(beam, "Beam", 50, number, prefix,                                                        \
+        "beam width, the most nodes kept per level (above 5000 it becomes 4999; below 1, 1)")    \
+    ROW(filter, "Filter", 0, flag, prefix,                                                       \
+        "nonzero: skip a child when another job is no longer on both machines")                  \
+    ROW(pareto_beam, "ParetoBeam", 0, number, prefix,                                            \
+        "1: drop a node whose (LB, UB) is dominated by a kept node; nonzero: beam width 4999")   \
+    ROW(better_ub, "BetterUB", 0, flag, prefix,                                                  \
+        "nonzero: run the greedy completion at every bound")                                     \
+    ROW(recovery_step, "RecoveryStep", 1, flag, prefix,                                          \
+        "nonzero: apply the recovery step to every node considered for the next beam")           \
+    ROW(more_loops, "MoreLoops", 0, flag, prefix,                                                \
+        "nonzero: repeat the recovery step while it keeps lowering C2sum + MaxC2")               \
+    ROW(threads, "Threads", 0, count, exact,                                                     \
+        "threads that bound the children of a level: 0, or more than the hardware runs at "      \
+        "once, means one per hardware thread; 1 single-threaded; results are the same for any "  \
+        "value")                                                                                 \
+    ROW(memory_limit, "MemoryLimit", 0, count, exact,                                            \
+        "MiB of memory a run may take; 0: 80 % of the physical memory or the limit of the "      \
+        "process's control group, whichever is smaller; a run that would take more ends with "   \
+        "the memory error")                                                                      \
+    ROW(time_limit, "TimeLimit", 0, seconds, exact,                                              \
+        "seconds of wall time for the whole run, a decimal number: the beam search is paced to " \
+        "end within a fifth of it, narrowing the beam when needed, and the improvement phase "   \
+        "after it uses the rest; 0: no limit, and without StepLimit no improvement phase")       \
+    ROW(step_limit, "StepLimit", 0, count, exact,                                                \
+        "improvement steps over all walks (a step takes a few jobs out, puts each back at its "  \
+        "best place and searches around the changes): a budget whose results are the same on "   \
+        "every run and with any Threads; 0: none")                                               \
+    ROW(seed, "Seed", 1, number, exact, "seed of the improvement phase's random choices")        \
+    ROW(proof_summary, "ProofSummary", 0, flag, exact,                                           \
+        "nonzero: after an improvement phase, write proof.txt beside ub.rep: the answer, its "   \
         "certificate and the prices of the strong bound, which zemko-check-proof checks")
 
 // The settings of a run, each at its default until set.
 struct Settings {
-#define ZEMKO_SETTING_FIELD(field, key, default_value, kind, description) int field = default_value;
+#define ZEMKO_SETTING_FIELD(field, key, default_value, kind, match, description) \
+    setting_##kind field = default_value;
     ZEMKO_SETTINGS(ZEMKO_SETTING_FIELD)
 #undef ZEMKO_SETTING_FIELD
 };
@@ -169,11 +189,15 @@ struct Improvement {
           "each better sequence of the improvement phase, in order")                             \
     FIELD(long long, improvement_steps, 0, "steps the improvement phase made")                   \
     FIELD(long long, certified_lower_bound, 0,                                                   \
-          "after an improvement phase: no sequence has a smaller objective")                     \
+          "no sequence has a smaller objective, when certified holds")                           \
+    FIELD(bool, certified, false,                                                                \
+          "certified_lower_bound holds: the improvement phase's certificate, or without a "      \
+          "phase the root's bound less one when no time is negative")                            \
     FIELD(bool, optimal, false, "the answer is proven optimal (the bound equals its objective)") \
     FIELD(std::string, proof_summary, "",                                                        \
           "after an improvement phase: the proof summary's text, as ProofSummary writes it to "  \
-          "proof.txt, made whatever the setting")
+          "proof.txt, made whatever the setting")                                                \
+    FIELD(double, seconds, 0, "the wall time of the solve")
 
 struct Result {
     ZEMKO_RESULT_FIELDS(ZEMKO_DECLARE_FIELD)
@@ -181,21 +205,33 @@ struct Result {
 
 #undef ZEMKO_DECLARE_FIELD
 
-// Where a solve stands, as its progress hook is told between the steps of the search.
+// Where a solve stands, as its progress hook is told between the steps of the beam search and
+// of the improvement phase.
+#define ZEMKO_PROGRESS_FIELDS(FIELD)                                                            \
+    FIELD(int, level, 0, "the level being expanded: jobs scheduled in its nodes")               \
+    FIELD(int, n_jobs, 0, "jobs of the instance")                                               \
+    FIELD(int, beam_nodes, 0, "nodes in the beam being expanded")                               \
+    FIELD(long long, best_objective, NO_SOLUTION, "the best objective so far")                  \
+    FIELD(double, seconds, 0, "since the solve began")                                          \
+    FIELD(long long, memory_bytes, 0, "memory the solve has taken in large blocks")             \
+    FIELD(bool, improving, false, "the improvement phase runs: the beam search is over")        \
+    FIELD(long long, step, 0, "the improvement phase's steps so far")                           \
+    FIELD(long long, lower_bound, 0,                                                            \
+          "in the improvement phase, the best lower bound proven so far, when certified holds") \
+    FIELD(bool, certified, false, "lower_bound holds")
+
+#define ZEMKO_DECLARE_FIELD(type, name, default_value, description) type name = default_value;
 struct Progress {
-    int level = 0;       // the level being expanded: jobs scheduled in its nodes
-    int n_jobs = 0;      // jobs of the instance
-    int beam_nodes = 0;  // nodes in the beam being expanded
-    long long best_objective = NO_SOLUTION;  // the best objective so far
-    double seconds = 0;                      // since the solve began
-    long long memory_bytes = 0;              // memory the solve has taken in large blocks
+    ZEMKO_PROGRESS_FIELDS(ZEMKO_DECLARE_FIELD)
 };
+#undef ZEMKO_DECLARE_FIELD
 
 // How a caller follows and controls a solve; every member may be left empty.
 struct Control {
     std::ostream* transcript = nullptr;       // receives the console's text of the run
     const std::atomic<bool>* stop = nullptr;  // raised from any thread: end the solve soon
-    // Called on the solving thread several times per level of the search.
+    // Called on the solving thread several times per level of the beam search, and several
+    // times a second in the improvement phase.
     std::function<void(const Progress&)> progress;
 };
 
@@ -210,9 +246,12 @@ class InputError : public std::runtime_error {
 // route). Throws InputError when the console would refuse the file.
 std::vector<Job> read_jobs_file(const std::string& path);
 
-// Reads a settings file as the console does, over the defaults; its warnings (and the notice
-// that the file is missing) go to `messages` when given.
-Settings read_settings_file(const std::string& path, std::ostream* messages = nullptr);
+// Reads a settings file as the console does, over the defaults; the console's warnings (and
+// the notice that the file is missing) go to `messages` when given, and the warnings for
+// values that the exact-matched settings cannot take go to `notes` when given (the console
+// prints those on standard error).
+Settings read_settings_file(const std::string& path, std::ostream* messages = nullptr,
+                            std::ostream* notes = nullptr);
 
 // Solves the instance. Nothing is printed unless `transcript` is given; it then receives
 // exactly the text the console prints for the run, from the root bounds to the last counter.

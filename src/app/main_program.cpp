@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <sstream>
 
@@ -25,6 +26,19 @@ namespace {
 constexpr int EXIT_USAGE = 2;
 constexpr int EXIT_FAILURE_STATUS = 1;
 constexpr int EXIT_INTERRUPTED = 130;  // as a shell reports a process ended by Ctrl-C
+
+constexpr const char* HELP_TEXT =
+    "usage: zemko DATA_FILE\n"
+    "       zemko --help | --version\n"
+    "\n"
+    "Solves the two-machine flow shop with the total completion time objective for the jobs\n"
+    "of DATA_FILE (one job a line: number, time on machine 1, time on machine 2, route).\n"
+    "Reads the settings file ZEMKO.INI of the current folder when there is one (lines\n"
+    "\"key = value\": Beam, TimeLimit, StepLimit, Threads, ...), prints its transcript, and\n"
+    "writes ub.rep (the best sequence) and a line of out.txt there.\n"
+    "Ctrl-C stops a run as a time limit would; a second Ctrl-C kills it.\n"
+    "Exit status: 0 done, 1 a file refused or memory ran out, 2 wrong arguments,\n"
+    "130 interrupted. The documentation is in docs/usage.md.\n";
 
 // The solve of the console: its text on standard output, the status line on standard error when
 // that is a terminal, Ctrl-C ending it cleanly. When standard output is the same terminal, its
@@ -57,6 +71,14 @@ Result solve_on_console(const std::vector<Job>& jobs, const Settings& settings, 
 
 int main_program(int argc, char** argv) {
     std::ostream& out = std::cout;
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        out << HELP_TEXT;
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        out << "zemko " << VERSION << "\n";
+        return 0;
+    }
     const Transcript console{&out};
     say(console, "FLOW SHOP - Polinomial Upper Bound \n");
     say(console, "---------------------------------- \n");
@@ -76,15 +98,20 @@ int main_program(int argc, char** argv) {
         return EXIT_FAILURE_STATUS;
     }
     say(console, "\n'%s' : %d Jobs loaded.\n", argv[1], table.n_jobs);
-    const Settings settings = read_settings(SETTINGS_FILE, &out);
+    const Settings settings = read_settings(SETTINGS_FILE, &out, &std::cerr);
     std::atomic<bool> stop{false};
     const Result result = solve_on_console(std::vector<Job>(table.jobs, table.jobs + table.n_jobs),
                                            settings, out, stop);
     if (result.status == Status::memory_error) return EXIT_FAILURE_STATUS;
-    if (result.status == Status::interrupted) {
+    const bool interrupted = result.status == Status::interrupted;
+    if (interrupted && result.sequence.empty()) {
         say(console, "\n\nInterrupted: no result file written\n\n");
         return EXIT_INTERRUPTED;
     }
+    // An interrupted run keeps its answer: the best sequence found so far, as a time limit
+    // would have left it.
+    if (interrupted)
+        say(console, "\n\nInterrupted: ub.rep holds the best sequence found so far\n\n");
 
     if (!write_ub_file(result.objective, result.sequence, table.n_jobs)) {
         say(console, "\n\nCannot write ub.rep\n\n");
@@ -104,7 +131,7 @@ int main_program(int argc, char** argv) {
         say(console, "\n\nCannot write out.txt\n\n");
         return EXIT_FAILURE_STATUS;
     }
-    return 0;
+    return interrupted ? EXIT_INTERRUPTED : 0;
 }
 
 }  // namespace zemko

@@ -53,7 +53,8 @@ Result result_of(const PipelineOutcome& outcome, const SolveContext& context, in
     const PhaseOutcome& phase = outcome.phase;
     result.improvements = phase.trace;
     result.improvement_steps = phase.steps;
-    result.certified_lower_bound = phase.certificate.lower_bound;
+    result.certified = outcome.lower_bound.has_value();
+    result.certified_lower_bound = outcome.lower_bound.value_or(0);
     result.optimal = phase.certificate.optimal;
     result.proof_summary = phase.proof_summary;
     return result;
@@ -76,8 +77,8 @@ std::vector<Job> read_jobs_file(const std::string& path) {
     return std::vector<Job>(table.jobs, table.jobs + table.n_jobs);
 }
 
-Settings read_settings_file(const std::string& path, std::ostream* messages) {
-    return read_settings(path, messages);
+Settings read_settings_file(const std::string& path, std::ostream* messages, std::ostream* notes) {
+    return read_settings(path, messages, notes);
 }
 
 Result solve(const std::vector<Job>& jobs, const Settings& settings, std::ostream* transcript) {
@@ -96,7 +97,10 @@ Result solve(const std::vector<Job>& jobs, const Settings& settings, const Contr
     context.pool.resize(threads_for_setting(settings.threads));
     try {
         reserve_memory(context.budget, PROCESS_BASE_BYTES);
-        return result_of(run_solve_pipeline(context, table, settings), context, table.n_jobs);
+        Result result =
+            result_of(run_solve_pipeline(context, table, settings), context, table.n_jobs);
+        result.seconds = seconds_since(context.start);
+        return result;
     } catch (const MemoryError&) {
     } catch (const std::bad_alloc&) {
     }

@@ -34,11 +34,22 @@ std::string status_text(const Progress& progress) {
     char best[32] = "none yet";
     if (progress.best_objective != NO_SOLUTION)
         std::snprintf(best, sizeof best, "%lld", progress.best_objective);
-    char text[160];
-    std::snprintf(text, sizeof text,
-                  "level %d of %d jobs, %d nodes in the beam, best %s, %.1f s, %.0f MiB",
-                  progress.level, progress.n_jobs, progress.beam_nodes, best, progress.seconds,
-                  static_cast<double>(progress.memory_bytes) / MIB);
+    char text[200];
+    const double mib = static_cast<double>(progress.memory_bytes) / MIB;
+    if (!progress.improving) {
+        std::snprintf(text, sizeof text,
+                      "level %d of %d jobs, %d nodes in the beam, best %s, %.1f s, %.0f MiB",
+                      progress.level, progress.n_jobs, progress.beam_nodes, best, progress.seconds,
+                      mib);
+        return text;
+    }
+    char gap[48] = "";
+    if (progress.certified && progress.best_objective != NO_SOLUTION && progress.lower_bound > 0)
+        std::snprintf(gap, sizeof gap, ", certified gap %.4f %%",
+                      100.0 * static_cast<double>(progress.best_objective - progress.lower_bound) /
+                          static_cast<double>(progress.lower_bound));
+    std::snprintf(text, sizeof text, "improving %d jobs: step %lld, best %s%s, %.1f s, %.0f MiB",
+                  progress.n_jobs, progress.step, best, gap, progress.seconds, mib);
     return text;
 }
 

@@ -281,9 +281,13 @@ bool step_multipliers(int it, const StrongBoundEffort& effort, double value, Cos
     return true;
 }
 
+void tell_proven(const BoundShares& shares, Cost lower_bound) {
+    if (shares.proven != nullptr) shares.proven->store(lower_bound, std::memory_order_relaxed);
+}
+
 // The subgradient steps of run_path_steps.
 void steps_loop(const JobTimes& times, const StrongBoundEffort& effort, const Limits& limits,
-                const std::atomic<Cost>* better_known, PathSteps& steps, StrongBound& result) {
+                const BoundShares& shares, PathSteps& steps, StrongBound& result) {
     for (int it = 0; it < effort.iterations; ++it) {
         if (must_stop(limits)) {
             result.stopped = true;
@@ -295,12 +299,13 @@ void steps_loop(const JobTimes& times, const StrongBoundEffort& effort, const Li
         }
         const std::optional<double> value = solve_paths(times, steps, result);
         result.iterations_done = it + 1;
+        tell_proven(shares, result.lower_bound);
         if (!value) return;
         // The steps aim at the best objective known: the nearer it is to the optimum, the
         // better they converge.
         Cost aim = result.upper_bound;
-        if (better_known != nullptr)
-            aim = std::min(aim, better_known->load(std::memory_order_relaxed));
+        if (shares.better_known != nullptr)
+            aim = std::min(aim, shares.better_known->load(std::memory_order_relaxed));
         if (result.lower_bound >= aim) return;  // proven optimal
         if (!step_multipliers(it, effort, *value, aim, steps)) return;
     }
@@ -323,10 +328,10 @@ void fill_rest_costs(PathSteps& steps, StrongBound& result) {
 
 // The Lagrangian bound of the relaxed paths, `effort.iterations` subgradient steps.
 void run_path_steps(const JobTimes& times, const StrongBoundEffort& effort, const Limits& limits,
-                    const std::vector<double>& first_prices, const std::atomic<Cost>* better_known,
+                    const std::vector<double>& first_prices, const BoundShares& shares,
                     StrongBound& result) {
     PathSteps steps = start_path_steps(times, effort, result.upper_bound, first_prices);
-    steps_loop(times, effort, limits, better_known, steps, result);
+    steps_loop(times, effort, limits, shares, steps, result);
     fill_rest_costs(steps, result);
 }
 
@@ -373,9 +378,10 @@ StrongBoundEffort effort_within(StrongBoundEffort effort, int jobs, std::size_t 
 
 StrongBound strong_lower_bound(const JobTimes& times, const StrongBoundEffort& effort,
                                const std::vector<int>& known, const Limits& limits,
-                               MemoryBudget* memory, const std::atomic<Cost>* better_known) {
+                               MemoryBudget* memory, const BoundShares& shares) {
     const MemoryReservation tables(memory, strong_bound_bytes(times.count(), effort));
     StrongBound result = start_bound(times, known, limits);
+    tell_proven(shares, result.lower_bound);
     if (times.count() <= 1) {
         result.lower_bound = std::max(result.lower_bound, result.upper_bound);
         return result;
@@ -384,13 +390,14 @@ StrongBound strong_lower_bound(const JobTimes& times, const StrongBoundEffort& e
     if (effort.assignment_solves > 0) {
         mixed = mixed_assignment_bound(times, effort.assignment_solves, result.upper_bound, limits);
         result.lower_bound = std::max(result.lower_bound, mixed.lower_bound);
+        tell_proven(shares, result.lower_bound);
         if (mixed.stopped) {
             result.stopped = true;
             return result;
         }
         if (result.lower_bound >= result.upper_bound) return result;
     }
-    run_path_steps(times, effort, limits, mixed.job_prices, better_known, result);
+    run_path_steps(times, effort, limits, mixed.job_prices, shares, result);
     return result;
 }
 

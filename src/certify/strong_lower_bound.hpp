@@ -42,17 +42,23 @@ struct StrongBound {
     RestCostTable rest_costs;
 };
 
+// What the bound shares with the parts of a run that go on beside it; either may be null.
+struct BoundShares {
+    // The objective of the best sequence found meanwhile by others (say the walks): read
+    // between steps, it aims them, so that the result then depends on timing.
+    const std::atomic<Cost>* better_known = nullptr;
+    // Told the bound each time it rises, for whoever reports the run's progress.
+    std::atomic<Cost>* proven = nullptr;
+};
+
 // The bound of `times` (any signs, 0 to 501 jobs). `known`, when not empty, is a sequence of all
 // the jobs (say the solver's best): its objective aims the steps, which then converge faster;
 // the bound is valid whatever it is. When `limits` stop it (their flag or deadline; the effort
 // is its work) the call returns within one iteration with the best bound found so far. Its
 // tables are counted in `memory` when given (MemoryError when they do not fit).
-// `better_known`, when given, is the objective of the best sequence found meanwhile by others
-// (say the walks): read between steps, it aims them, so that the result then depends on timing.
 StrongBound strong_lower_bound(const JobTimes& times, const StrongBoundEffort& effort,
                                const std::vector<int>& known = {}, const Limits& limits = {},
-                               MemoryBudget* memory = nullptr,
-                               const std::atomic<Cost>* better_known = nullptr);
+                               MemoryBudget* memory = nullptr, const BoundShares& shares = {});
 
 // The bytes of the bound's tables for `jobs` jobs and this effort.
 std::size_t strong_bound_bytes(int jobs, const StrongBoundEffort& effort);

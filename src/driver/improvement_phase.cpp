@@ -13,7 +13,10 @@
 #include "driver/improvement_phase.hpp"
 
 #include <algorithm>
+#include <atomic>
+#include <climits>
 #include <cstdint>
+#include <limits>
 
 #include "certify/proof_summary.hpp"
 #include "certify/strong_lower_bound.hpp"
@@ -26,44 +29,81 @@ namespace zemko {
 
 namespace {
 
+// The progress hook is told at most this often.
+constexpr double PROGRESS_INTERVAL_SECONDS = 0.05;
+
 bool interrupted(const PhaseContext& context) {
-    return context.interrupt != nullptr && context.interrupt->load();
+    return stop_raised(context.solve.limits);
 }
 
-// Work spread over the run's threads.
+// Work spread over the solve's threads.
 ParallelFor on_pool(const PhaseContext& context) {
     return [&context](int count, const std::function<void(int, int)>& body) {
-        context.pool.run(count, body);
+        context.solve.pool.run(count, body);
     };
+}
+
+// What the phase shares between its parts while they run: the best objective known, which aims
+// the strong bound, the bound it has proven so far, and when the progress hook was last told.
+struct PhaseShared {
+    explicit PhaseShared(Cost start) : best_known(start) {}
+    std::atomic<Cost> best_known;
+    std::atomic<Cost> proven{std::numeric_limits<Cost>::min()};
+    Clock::time_point last_report{};
+};
+
+// Tells the progress hook, if any and not told a moment ago, where the phase stands.
+void report_phase(const PhaseContext& context, PhaseShared& shared, long long steps, Cost best) {
+    const SolveContext& solve = context.solve;
+    if (!solve.progress) return;
+    const Clock::time_point now = Clock::now();
+    if (seconds_between(shared.last_report, now) < PROGRESS_INTERVAL_SECONDS) return;
+    shared.last_report = now;
+    Progress progress;
+    progress.n_jobs = context.times.count();
+    progress.level = progress.n_jobs;
+    progress.best_objective = best;
+    progress.seconds = seconds_between(solve.start, now);
+    progress.memory_bytes = static_cast<long long>(solve.budget.reserved.load());
+    progress.improving = true;
+    progress.step = steps;
+    const long long bound =
+        std::max<long long>(context.root_bound_for_certificate, shared.proven.load());
+    progress.certified = bound != LLONG_MIN;
+    progress.lower_bound = progress.certified ? std::min<long long>(bound, best) : 0;
+    solve.progress(progress);
 }
 
 // Records a better sequence of the phase and prints its line.
 void record(const PhaseContext& context, PhaseOutcome& outcome, long long step, long long objective,
             FoundBy found_by) {
-    const Improvement found{seconds_since(context.run_start), step, objective, found_by};
-    print_improvement(context.out, context.settings, found, context.root_lower_bound);
+    const Improvement found{seconds_since(context.solve.start), step, objective, found_by};
+    print_improvement(context.solve.out, context.settings, found, context.root_lower_bound);
     outcome.trace.push_back(found);
 }
 
 // The walks from the phase's best until `limits` end them. `round` counts the walks' earlier
 // turns in the phase: each turn has a random stream of its own, and its steps follow theirs.
-// Each better objective also goes to `best_known`.
-void run_walks(const PhaseContext& context, const Limits& limits, int round,
-               std::atomic<std::int64_t>& best_known, PhaseOutcome& outcome) {
+// Each better objective also goes to the shared best known.
+void run_walks(const PhaseContext& context, const Limits& limits, int round, PhaseShared& shared,
+               PhaseOutcome& outcome) {
     const int n = context.times.count();
     const WalkRoundsSettings settings;
-    const MemoryReservation arrays(&context.budget, walk_rounds_bytes(settings, n));
+    const MemoryReservation arrays(&context.solve.budget, walk_rounds_bytes(settings, n));
     const long long steps_before = outcome.steps;
+    WalkReports reports;
+    reports.improvement = [&](const WalkImprovement& found) {
+        record(context, outcome, steps_before + found.step, found.objective,
+               FoundBy::iterated_greedy);
+        shared.best_known.store(found.objective, std::memory_order_relaxed);
+    };
+    reports.round = [&](long long steps, Cost best) {
+        report_phase(context, shared, steps_before + steps, best);
+    };
     const WalkRoundsResult walked = run_walk_rounds(
         context.times, outcome.best,
         static_cast<std::uint64_t>(static_cast<unsigned>(context.settings.seed)) + round, limits,
-        on_pool(context),
-        [&](const WalkImprovement& found) {
-            record(context, outcome, steps_before + found.step, found.objective,
-                   FoundBy::iterated_greedy);
-            best_known.store(found.objective, std::memory_order_relaxed);
-        },
-        settings);
+        on_pool(context), reports, settings);
     outcome.steps = steps_before + walked.steps;
     if (walked.objective < outcome.best_objective) {
         outcome.best = walked.sequence;
@@ -75,7 +115,7 @@ void run_walks(const PhaseContext& context, const Limits& limits, int round,
 // the warm-up before the exact search.
 Limits walk_limits(const PhaseContext& context, bool warm_up) {
     Limits limits =
-        part_limits(context.plan.deadline, context.interrupt, context.settings.step_limit);
+        part_limits(context.plan.deadline, context.solve.limits.stop, context.settings.step_limit);
     if (warm_up && context.plan.exact_tried && context.plan.timed)
         limits.deadline = after_seconds(
             Clock::now(),
@@ -86,8 +126,8 @@ Limits walk_limits(const PhaseContext& context, bool warm_up) {
 // The exact search from the phase's best. Returns its lower bound; proven tells whether it
 // proved the best optimal.
 long long run_exact(const PhaseContext& context, const RestCostTable& rest_costs,
-                    PhaseOutcome& outcome, bool& proven) {
-    Limits limits = part_limits(context.plan.deadline, context.interrupt,
+                    PhaseShared& shared, PhaseOutcome& outcome, bool& proven) {
+    Limits limits = part_limits(context.plan.deadline, context.solve.limits.stop,
                                 context.settings.step_limit * EXACT_NODES_PER_STEP);
     if (context.plan.exact_trial)
         limits.deadline = after_seconds(
@@ -95,14 +135,15 @@ long long run_exact(const PhaseContext& context, const RestCostTable& rest_costs
     ExactOptions options;
     // Half the memory left, so that the table's growth cannot starve the walks taking the time
     // back after a trial.
-    options.visited_capacity =
-        std::min(options.visited_capacity, visited_entries_within(memory_left(context.budget) / 2));
+    options.visited_capacity = std::min(
+        options.visited_capacity, visited_entries_within(memory_left(context.solve.budget) / 2));
     options.rest_costs = &rest_costs;
     // The walks are stopped by now: their threads search too.
-    options.workers = context.pool.size();
+    options.workers = context.solve.pool.size();
     options.parallel = on_pool(context);
+    options.progress = [&](Cost best) { report_phase(context, shared, outcome.steps, best); };
     const ExactResult exact =
-        exact_search(context.times, outcome.best, limits, options, &context.budget);
+        exact_search(context.times, outcome.best, limits, options, &context.solve.budget);
     if (exact.best_objective < outcome.best_objective) {
         outcome.best = exact.best_sequence;
         outcome.best_objective = exact.best_objective;
@@ -119,8 +160,8 @@ PhaseOutcome run_improvement_phase(const PhaseContext& context, const PhaseStart
     outcome.ran = true;
     outcome.best = start.sequence;
     outcome.best_objective = start.objective;
-    print_phase_heading(context.out, context.settings, start.objective, start.source,
-                        seconds_since(context.run_start));
+    print_phase_heading(context.solve.out, context.settings, start.objective, start.source,
+                        seconds_since(context.solve.start));
 
     // The strong lower bound, beside everything else, until its effort is spent or the phase
     // ends it.
@@ -129,18 +170,21 @@ PhaseOutcome run_improvement_phase(const PhaseContext& context, const PhaseStart
     // Where memory is short the bound narrows its tables to what is left beside the walks
     // (known before any thread starts, so the same on every run).
     std::atomic<bool> bound_stop{false};
-    std::atomic<std::int64_t> best_known{start.objective};
-    const std::size_t left = memory_left(context.budget);
+    PhaseShared shared(start.objective);
+    const std::size_t left = memory_left(context.solve.budget);
     const std::size_t walk_bytes = walk_rounds_bytes(WalkRoundsSettings{}, context.times.count());
     const StrongBoundEffort bound_effort =
         effort_within(context.plan.bound_effort, context.times.count(),
                       left > walk_bytes ? left - walk_bytes : 0);
     StrongBound strong;
-    const auto bound_work = [&context, &strong, &bound_stop, &best_known, &bound_effort,
+    const auto bound_work = [&context, &strong, &bound_stop, &shared, &bound_effort,
                              known = start.sequence] {
+        BoundShares shares;
+        shares.better_known = context.plan.timed ? &shared.best_known : nullptr;
+        shares.proven = &shared.proven;
         strong = strong_lower_bound(context.times, bound_effort, known,
                                     part_limits(context.plan.deadline, &bound_stop),
-                                    &context.budget, context.plan.timed ? &best_known : nullptr);
+                                    &context.solve.budget, shares);
     };
     JoinedThread bound_thread(bound_stop, bound_work);
     bool bound_finished = false;
@@ -154,18 +198,18 @@ PhaseOutcome run_improvement_phase(const PhaseContext& context, const PhaseStart
         }
     };
 
-    run_walks(context, walk_limits(context, true), 0, best_known, outcome);
+    run_walks(context, walk_limits(context, true), 0, shared, outcome);
     long long exact_bound = LLONG_MIN;
     bool proven = false;
     if (context.plan.exact_tried && !interrupted(context)) {
         // The bound's table of rests prunes the exact search far deeper than its own bounds.
         finish_bound();
-        const MemoryReservation table(&context.budget, rest_table_bytes(strong.rest_costs));
+        const MemoryReservation table(&context.solve.budget, rest_table_bytes(strong.rest_costs));
         if (strong.lower_bound < outcome.best_objective && !interrupted(context))
-            exact_bound = run_exact(context, strong.rest_costs, outcome, proven);
+            exact_bound = run_exact(context, strong.rest_costs, shared, outcome, proven);
     }
     if (context.plan.exact_trial && !proven && !interrupted(context))
-        run_walks(context, walk_limits(context, false), 1, best_known, outcome);
+        run_walks(context, walk_limits(context, false), 1, shared, outcome);
 
     // The bound is waited for under a step budget (its result must not depend on time), and
     // stopped at once otherwise.

@@ -5,7 +5,6 @@
 // ending with the certificate.
 #pragma once
 
-#include <atomic>
 #include <climits>
 #include <string>
 #include <vector>
@@ -16,22 +15,17 @@
 #include "driver/phase_report.hpp"
 #include "driver/run_plan.hpp"
 #include "sequence/job_times.hpp"
-#include "util/memory_budget.hpp"
-#include "util/thread_pool.hpp"
-#include "util/transcript.hpp"
+#include "util/solve_context.hpp"
 
 namespace zemko {
 
-// What the phase works with: the instance, the run's settings, plan and shared resources.
+// What the phase works with: the instance, the run's settings and plan, and the solve's context
+// (its transcript, threads, budget, start, stop flag and progress hook).
 struct PhaseContext {
     const JobTimes& times;  // machine 1 first (exchanged for route 2)
     const Settings& settings;
     const RunPlan& plan;
-    const Transcript& out;
-    ThreadPool& pool;
-    MemoryBudget& budget;
-    Clock::time_point run_start;
-    const std::atomic<bool>* interrupt = nullptr;      // raised from outside: end the phase soon
+    SolveContext& solve;
     long long root_lower_bound = 0;                    // the beam search's, for the gap column
     long long root_bound_for_certificate = LLONG_MIN;  // LLONG_MIN where it may not be used
 };

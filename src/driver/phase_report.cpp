@@ -1,11 +1,21 @@
 #include "driver/phase_report.hpp"
 
+#include <cmath>
+#include <cstdio>
+
 namespace zemko {
+
+std::string seconds_text(double seconds) {
+    char text[64];
+    std::snprintf(text, sizeof text, seconds == std::floor(seconds) ? "%.0f" : "%g", seconds);
+    return text;
+}
 
 void print_phase_heading(const Transcript& out, const Settings& settings, long long objective,
                          const char* source, double seconds) {
     say(out, "\nImprovement phase:");
-    if (settings.time_limit > 0) say(out, " TimeLimit = %d s,", settings.time_limit);
+    if (settings.time_limit > 0)
+        say(out, " TimeLimit = %s s,", seconds_text(settings.time_limit).c_str());
     if (settings.step_limit > 0) say(out, " StepLimit = %d steps,", settings.step_limit);
     say(out, " Seed = %d; from FO = %lld (%s)", settings.seed, objective, source);
     if (settings.time_limit > 0) say(out, " at %.2f s", seconds);

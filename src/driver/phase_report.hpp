@@ -3,12 +3,18 @@
 // transcript is the same on every run.
 #pragma once
 
+#include <string>
+
 #include <zemko/zemko.hpp>
 
 #include "certify/certificate.hpp"
 #include "util/transcript.hpp"
 
 namespace zemko {
+
+// A number of seconds of the settings as the transcript gives it: a whole number as one (10),
+// any other as briefly as it reads (0.5).
+std::string seconds_text(double seconds);
 
 // "Improvement phase: TimeLimit = ... s, StepLimit = ... steps, Seed = ...; from FO = ... (...)
 // at ... s": the limits, where the phase starts and what that sequence came from.

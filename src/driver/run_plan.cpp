@@ -1,6 +1,7 @@
 #include "driver/run_plan.hpp"
 
 #include <algorithm>
+#include <cmath>
 
 namespace zemko {
 
@@ -15,8 +16,8 @@ constexpr double BEAM_SHARE = 0.2;
 // The strong bound's full effort goes with time limits of this many seconds or more, and with
 // step budgets of this many steps or more; below, its work shrinks in proportion (so that a
 // short phase is not spent mostly waiting for the bound).
-constexpr int FULL_BOUND_SECONDS = 10;
-constexpr long long FULL_BOUND_STEPS = 20000;
+constexpr double FULL_BOUND_SECONDS = 10;
+constexpr double FULL_BOUND_STEPS = 20000;
 
 // Past FULL_BOUND_SECONDS the path steps grow with the time limit, up to this factor, on
 // instances too large for the exact search and of at most GROWN_BOUND_MAX_JOBS jobs. Measured: at
@@ -30,11 +31,12 @@ constexpr double WARM_UP_SHARE = 0.2;    // of the time left, for the walks befo
 constexpr double WARM_UP_SECONDS = 1.0;  // at most, at WARM_UP_FULL_JOBS jobs
 constexpr double WARM_UP_FULL_JOBS = 60;
 
-// The effort times part / whole when that is less than all of it (at least one of each).
-StrongBoundEffort scaled_effort(StrongBoundEffort effort, long long part, long long whole) {
+// The effort times part / whole when that is less than all of it (at least one of each;
+// rounded down, as whole numbers divide).
+StrongBoundEffort scaled_effort(StrongBoundEffort effort, double part, double whole) {
     if (part >= whole) return effort;
     const auto scaled = [part, whole](int full) {
-        return static_cast<int>(std::max(1LL, full * part / whole));
+        return std::max(1, static_cast<int>(std::floor(full * part / whole)));
     };
     effort.iterations = scaled(effort.iterations);
     effort.shaped_iterations = std::min(effort.shaped_iterations, effort.iterations);
@@ -60,7 +62,9 @@ RunPlan plan_run(const Settings& settings, int n_jobs, Clock::time_point start) 
             scaled_effort(plan.bound_effort, settings.time_limit, FULL_BOUND_SECONDS);
         if (!plan.exact_tried && n_jobs <= GROWN_BOUND_MAX_JOBS)
             plan.bound_effort.iterations *=
-                std::clamp(settings.time_limit / FULL_BOUND_SECONDS, 1, MOST_BOUND_GROWTH);
+                std::clamp(static_cast<int>(std::min(settings.time_limit / FULL_BOUND_SECONDS,
+                                                     static_cast<double>(MOST_BOUND_GROWTH))),
+                           1, MOST_BOUND_GROWTH);
     } else if (settings.step_limit > 0) {
         plan.bound_effort = scaled_effort(plan.bound_effort, settings.step_limit, FULL_BOUND_STEPS);
     }

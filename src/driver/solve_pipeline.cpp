@@ -24,11 +24,15 @@ void print_beam_decisions(const SearchRun& run, SearchEnd end) {
     const BeamPace& pace = run.pace;
     if (pace.finish_by && pace.narrowest < pace.first_width)
         say(run.out,
-            "\nBeam paced to end within %.2f s of TimeLimit = %d s: width %d asked, %d at the "
+            "\nBeam paced to end within %.2f s of TimeLimit = %s s: width %d asked, %d at the "
             "narrowest, %d at the end\n",
-            seconds_between(run.context.start, *pace.finish_by), run.settings.time_limit,
-            pace.first_width, pace.narrowest, run.settings.beam);
-    if (end == SearchEnd::stopped)
+            seconds_between(run.context.start, *pace.finish_by),
+            seconds_text(run.settings.time_limit).c_str(), pace.first_width, pace.narrowest,
+            run.settings.beam);
+    if (end != SearchEnd::stopped) return;
+    if (stop_raised(run.context.limits))
+        say(run.out, "\nInterrupted during the beam search, at level %d\n", run.end_level);
+    else
         say(run.out, "\nTime limit reached during the beam search, at level %d\n", run.end_level);
 }
 
@@ -71,11 +75,7 @@ void run_phase(SolveContext& context, const Settings& settings, const RunPlan& p
     const PhaseContext phase_context{times,
                                      settings,
                                      plan,
-                                     context.out,
-                                     context.pool,
-                                     context.budget,
-                                     context.start,
-                                     context.limits.stop,
+                                     context,
                                      outcome.beam.root_lb,
                                      root_bound_for_certificate(times, outcome.beam.root_lb)};
     outcome.phase =
@@ -84,6 +84,7 @@ void run_phase(SolveContext& context, const Settings& settings, const RunPlan& p
         outcome.sequence = outcome.phase.best;
         outcome.objective = outcome.phase.best_objective;
     }
+    outcome.lower_bound = outcome.phase.certificate.lower_bound;
     print_phase_end(context.out, settings, outcome.objective, outcome.phase.steps,
                     seconds_since(context.start), outcome.phase.certificate);
 }
@@ -105,12 +106,17 @@ PipelineOutcome run_solve_pipeline(SolveContext& context, const JobTable& table,
     outcome.end = run_beam_search(*run);
     print_final_report(*run);
     take_beam_results(*run, outcome);
-    if (!plan.phase || outcome.end == SearchEnd::refused || stop_raised(context.limits) ||
-        table.n_jobs == 0)
-        return outcome;
-    print_beam_decisions(*run, outcome.end);
+    if (outcome.end == SearchEnd::refused || table.n_jobs == 0) return outcome;
     // The beam search has refused mixed routes above.
-    run_phase(context, settings, plan, *machine_one_first_times(table), outcome);
+    const JobTimes times = *machine_one_first_times(table);
+    if (const long long root = root_bound_for_certificate(times, outcome.beam.root_lb);
+        root != LLONG_MIN)
+        outcome.lower_bound = root;
+    // An interrupt ends the run as a time limit would: a planned phase still gives the better
+    // start and the certificate.
+    if (!plan.phase) return outcome;
+    print_beam_decisions(*run, outcome.end);
+    run_phase(context, settings, plan, times, outcome);
     return outcome;
 }
 

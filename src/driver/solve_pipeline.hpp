@@ -3,6 +3,7 @@
 // from the better of the beam search's best and a fast construction, with the certificate.
 #pragma once
 
+#include <optional>
 #include <vector>
 
 #include <zemko/zemko.hpp>
@@ -36,6 +37,9 @@ struct PipelineOutcome {
     std::vector<int> sequence;
     long long objective = NO_SOLUTION;
     int level_found = 0;
+    // A lower bound on every sequence's objective: the certificate after a phase, else the
+    // root's bound less one when no time is negative; nothing when there is none.
+    std::optional<long long> lower_bound;
     PhaseOutcome phase;  // the improvement phase, when it ran
 };
 

@@ -71,7 +71,11 @@ bool should_stop(Search& search) {
     const Limits& limits = search.limits;
     if (limits.work_budget > 0 && search.nodes >= limits.work_budget) search.stopped = true;
     if (stop_raised(limits)) search.stopped = true;
-    if (search.nodes % CLOCK_INTERVAL == 0 && past_deadline(limits)) search.stopped = true;
+    if (search.nodes % CLOCK_INTERVAL == 0) {
+        if (past_deadline(limits)) search.stopped = true;
+        if (search.reports && search.options.progress)
+            search.options.progress(incumbent_objective(search));
+    }
     return search.stopped;
 }
 

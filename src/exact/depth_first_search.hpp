@@ -69,6 +69,7 @@ struct Search {
     SharedBest* shared = nullptr;     // set when workers search side by side
     TaskPool* pool = nullptr;         // likewise
     int shared_from = 0;              // the levels from here on may hand their untried children on
+    bool reports = false;  // runs on the caller's thread, and tells the options' progress hook
 };
 
 Cost incumbent_objective(const Search& search);

@@ -58,6 +58,7 @@ ExactResult exact_search(const JobTimes& times, const std::vector<int>& incumben
                             : 1;
 
     Search search(times, limits, options);
+    search.reports = workers == 1;
     start_search(search, start, workers > 1 ? ROOT_TABLE_CAPACITY : options.visited_capacity,
                  memory);
     ExactResult result;

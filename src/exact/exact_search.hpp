@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "exact/completion_bounds.hpp"
@@ -34,6 +35,9 @@ struct ExactOptions {
     // and the nodes, then depend on timing: a search under a node budget keeps to one worker.
     int workers = 1;
     ParallelFor parallel;
+    // Told the incumbent's objective now and then, on the caller's thread (may be empty); it
+    // only watches.
+    std::function<void(Cost best)> progress;
 };
 
 // Partial sequences the table of visited ones may hold within `bytes` of memory, each counted

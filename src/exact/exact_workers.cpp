@@ -119,13 +119,14 @@ void search_side_by_side(Search& root, const std::vector<int>& start, int worker
     std::vector<Cost> open(workers, NO_OPEN_BOUND);
     std::vector<char> stopped(workers, 0);
     std::vector<std::exception_ptr> failures(workers);
-    root.options.parallel(workers, [&](int item, int) {
+    root.options.parallel(workers, [&](int item, int thread) {
         try {
             Search worker(root.times, root.limits, root.options);
             start_search(worker, start, 1, memory);  // a table of one bucket, never used
             worker.shared_visited = &visited;
             worker.shared = &shared;
             worker.pool = &pool;
+            worker.reports = thread == 0;
             run_tasks(worker, pool);
             nodes[item] = worker.nodes;
             open[item] = worker.open_bound;

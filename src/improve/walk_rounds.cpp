@@ -30,8 +30,7 @@ std::size_t walk_rounds_bytes(const WalkRoundsSettings& settings, int n_jobs) {
 
 WalkRoundsResult run_walk_rounds(const JobTimes& times, const std::vector<int>& start,
                                  std::uint64_t seed, const Limits& limits,
-                                 const ParallelFor& parallel,
-                                 const std::function<void(const WalkImprovement&)>& on_improvement,
+                                 const ParallelFor& parallel, const WalkReports& reports,
                                  const WalkRoundsSettings& settings) {
     WalkRoundsResult result{start, sequence_objective(times, start), 0, {}};
     const int n = static_cast<int>(start.size());
@@ -40,7 +39,7 @@ WalkRoundsResult run_walk_rounds(const JobTimes& times, const std::vector<int>& 
     const auto report = [&] {
         const WalkImprovement improvement{result.steps, result.objective};
         result.trace.push_back(improvement);
-        if (on_improvement) on_improvement(improvement);
+        if (reports.improvement) reports.improvement(improvement);
     };
 
     const int walk_count = std::max(1, settings.walks);
@@ -73,6 +72,7 @@ WalkRoundsResult run_walk_rounds(const JobTimes& times, const std::vector<int>& 
             result.objective = walks[finder].best_objective;
             report();
         }
+        if (reports.round) reports.round(result.steps, result.objective);
         // Going on from the best current sequence makes the walks together about as good as
         // one walk with their steps; apart, each would reach only what its own steps reach.
         const int leader =

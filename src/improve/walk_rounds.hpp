@@ -22,6 +22,13 @@ struct WalkImprovement {
     long long objective;
 };
 
+// What the walks tell their caller, on the caller's thread, at the end of a round (either may
+// be empty): each new best, in order, and the steps done with the best objective so far.
+struct WalkReports {
+    std::function<void(const WalkImprovement&)> improvement;
+    std::function<void(long long steps, Cost best)> round;
+};
+
 struct WalkRoundsResult {
     std::vector<int> sequence;
     long long objective;
@@ -44,12 +51,10 @@ std::size_t walk_rounds_bytes(const WalkRoundsSettings& settings, int n_jobs);
 // steps, one step being one iteration of one walk (a few jobs taken out and put back at their
 // best places, then the local search around the changes). Without any limit it returns
 // `start`. Without a deadline or stop flag the result depends only on the inputs and the
-// budget. on_improvement (may be empty) is called on the caller's thread, at synchronisation
-// points, in order, for every new best.
+// budget; the reports only watch.
 WalkRoundsResult run_walk_rounds(const JobTimes& times, const std::vector<int>& start,
                                  std::uint64_t seed, const Limits& limits,
-                                 const ParallelFor& parallel,
-                                 const std::function<void(const WalkImprovement&)>& on_improvement,
+                                 const ParallelFor& parallel, const WalkReports& reports = {},
                                  const WalkRoundsSettings& settings = {});
 
 }  // namespace zemko

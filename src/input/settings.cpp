@@ -1,9 +1,13 @@
-// The settings table and the reading of ZEMKO.INI: lines "key = value", prefix-matched keys.
+// The settings table and the reading of ZEMKO.INI: lines "key = value", keys matched by their
+// beginning or exactly, as their rows say.
 #include "input/settings.hpp"
 
 #include <sys/stat.h>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <string>
 
 #include "input/line_scan.hpp"
@@ -44,15 +48,93 @@ SettingLine scan_setting_line(const std::string& line) {
     return parsed;
 }
 
+bool begins_with(const std::string& key, const char* row_key) {
+    return key.compare(0, std::strlen(row_key), row_key) == 0;
+}
+
+// The first row the key matches: a prefix row by its beginning, an exact row by equality.
 const SettingRow* find_row(const std::string& key) {
     for (const SettingRow& row : setting_rows)
-        if (key.compare(0, std::strlen(row.key), row.key) == 0) return &row;
+        if (row.match == SettingMatch::exact ? key == row.key : begins_with(key, row.key))
+            return &row;
     return nullptr;
+}
+
+// The exact row whose key the given key begins with, when it has no row of its own.
+const SettingRow* near_row(const std::string& key) {
+    for (const SettingRow& row : setting_rows)
+        if (row.match == SettingMatch::exact && begins_with(key, row.key)) return &row;
+    return nullptr;
+}
+
+// The text after the line's '=', without the white space around it.
+std::string value_text(const std::string& line) {
+    const size_t equals = line.find('=');
+    if (equals == std::string::npos) return "";
+    size_t begin = equals + 1, end = line.size();
+    while (begin < end && is_c_space(static_cast<unsigned char>(line[begin])))
+        ++begin;
+    while (end > begin && is_c_space(static_cast<unsigned char>(line[end - 1])))
+        --end;
+    return line.substr(begin, end - begin);
+}
+
+// The whole text as a number of the row's kind; nothing when it is not one.
+std::optional<double> exact_value(const std::string& text, SettingKind kind) {
+    if (text.empty()) return std::nullopt;
+    if (kind == SettingKind::seconds) {
+        // Digits with an optional fraction and exponent: no hexadecimal, infinity or NaN.
+        if (text.find_first_not_of("+-.0123456789eE") != std::string::npos) return std::nullopt;
+        char* end = nullptr;
+        const double value = std::strtod(text.c_str(), &end);
+        if (end != text.c_str() + text.size() || !std::isfinite(value)) return std::nullopt;
+        return value;
+    }
+    size_t pos = 0;
+    long long value = 0;
+    bool out_of_range = false;
+    if (!scan_int(text, pos, value, out_of_range) || pos != text.size() || out_of_range)
+        return std::nullopt;
+    return static_cast<double>(value);
+}
+
+// Why an exact row cannot take `text`, or "" when it can (the value is then in `value`).
+std::string refusal(const SettingRow& row, const std::string& text, double& value) {
+    const std::optional<double> read = exact_value(text, row.kind);
+    if (!read)
+        return std::string(row.key) + " takes " +
+               (row.kind == SettingKind::seconds ? "a number of seconds" : "a whole number") +
+               ", not '" + text + "'";
+    value = *read;
+    const bool at_least_zero = row.kind == SettingKind::count || row.kind == SettingKind::seconds;
+    if (at_least_zero && value < 0) return std::string(row.key) + " must be at least 0";
+    if (row.kind == SettingKind::seconds && value > MAX_SECONDS_SETTING)
+        return std::string(row.key) + " takes at most 1000000000 seconds";
+    return "";
+}
+
+void set_value(Settings& settings, const SettingRow& row, double value) {
+    if (row.field.decimal)
+        settings.*row.field.decimal = value;
+    else
+        settings.*row.field.whole = static_cast<int>(value);
+}
+
+void note(std::ostream* notes, const std::string& file_name, int line_number,
+          const std::string& what) {
+    if (notes != nullptr)
+        *notes << "Warning: " << file_name << " line " << line_number << ": " << what << "\n";
 }
 
 }  // namespace
 
-void apply_settings(std::istream& in, Settings& settings, std::ostream* messages) {
+double setting_value(const Settings& settings, const SettingRow& row) {
+    if (row.field.decimal) return settings.*row.field.decimal;
+    return row.field.whole ? settings.*row.field.whole : 0;
+}
+
+void apply_settings(std::istream& in, Settings& settings, std::ostream* messages,
+                    std::ostream* notes, const std::string& file_name) {
     const Transcript out{messages};
     LineReader reader(in);
     std::string line;
@@ -65,16 +147,36 @@ void apply_settings(std::istream& in, Settings& settings, std::ostream* messages
         const SettingRow* row = find_row(parsed.key);
         if (!row) {
             say(out, "\nWarning : Unknown message in ZEMKO Config File at line %d\n", line_number);
+            if (const SettingRow* near = near_row(parsed.key))
+                note(notes, file_name, line_number,
+                     "'" + parsed.key + "' is not a key; did you mean " + near->key +
+                         (parsed.key.find('=') != std::string::npos ? " (with a blank after it)?"
+                                                                    : "?"));
             continue;
         }
-        if (!row->setting) continue;  // comment
-        if (parsed.converted < 2) {
+        if (!row->field.whole && !row->field.decimal) continue;  // comment
+        const std::string text = value_text(line);
+        double value = 0;
+        if (row->match == SettingMatch::exact && !text.empty() && parsed.converted == 2 &&
+            !parsed.out_of_range) {
+            // A value the reader scans, but one that this setting cannot take.
+            if (const std::string why = refusal(*row, text, value); !why.empty()) {
+                note(notes, file_name, line_number, why + "; the line is left out");
+                continue;
+            }
+        }
+        if (row->match == SettingMatch::exact && row->kind == SettingKind::seconds &&
+            parsed.converted < 2 && refusal(*row, text, value).empty()) {
+            set_value(settings, *row, value);  // seconds without a leading digit, such as .5
+        } else if (parsed.converted < 2) {
             say(out, "\nWarning : Missing value in ZEMKO Config File at line %d\n", line_number);
         } else if (parsed.out_of_range) {
             say(out, "\nWarning : Value out of range in ZEMKO Config File at line %d\n",
                 line_number);
         } else {
-            settings.*row->setting = static_cast<int>(parsed.value);
+            set_value(
+                settings, *row,
+                row->match == SettingMatch::exact ? value : static_cast<double>(parsed.value));
         }
     }
     // The lines before the failure stay applied, like every other line the reader could use.
@@ -82,7 +184,7 @@ void apply_settings(std::istream& in, Settings& settings, std::ostream* messages
         say(out, "\nWarning : Cannot read ZEMKO Config File after line %d\n", line_number);
 }
 
-Settings read_settings(const std::string& path, std::ostream* messages) {
+Settings read_settings(const std::string& path, std::ostream* messages, std::ostream* notes) {
     Settings settings;
     struct stat info;
     std::ifstream in;
@@ -96,7 +198,9 @@ Settings read_settings(const std::string& path, std::ostream* messages) {
             name.c_str());
         return settings;
     }
-    apply_settings(in, settings, messages);
+    const size_t slash = path.find_last_of('/');
+    apply_settings(in, settings, messages, notes,
+                   slash == std::string::npos ? path : path.substr(slash + 1));
     return settings;
 }
 

@@ -81,8 +81,8 @@ TEST(ImprovementPhase, StepBudgetGivesTheSameResultOnAnyThreadsAndSpread) {
         settings.round_work = 200;
         std::vector<WalkRoundsResult> results;
         for (const ParallelFor& spread : spreads) {
-            results.push_back(run_walk_rounds(times, identity(n), 99, step_limit(steps), spread,
-                                              nullptr, settings));
+            results.push_back(
+                run_walk_rounds(times, identity(n), 99, step_limit(steps), spread, {}, settings));
         }
         for (const WalkRoundsResult& result : results) {
             EXPECT_EQ(result.steps, steps);
@@ -96,9 +96,9 @@ TEST(ImprovementPhase, StepBudgetGivesTheSameResultOnAnyThreadsAndSpread) {
         }
         // The tuned settings, on two threads and on one.
         const WalkRoundsResult two =
-            run_walk_rounds(times, identity(n), 7, step_limit(steps), on_threads(2), nullptr);
+            run_walk_rounds(times, identity(n), 7, step_limit(steps), on_threads(2), {});
         const WalkRoundsResult one =
-            run_walk_rounds(times, identity(n), 7, step_limit(steps), serial, nullptr);
+            run_walk_rounds(times, identity(n), 7, step_limit(steps), serial, {});
         EXPECT_EQ(two.sequence, one.sequence);
         EXPECT_EQ(two.steps, steps);
     }
@@ -119,7 +119,7 @@ TEST(ImprovementPhase, ResultsAreValidSequencesWithTheirObjectives) {
         std::vector<WalkImprovement> reported;
         const WalkRoundsResult result =
             run_walk_rounds(times, start, 5, step_limit(300), on_threads(2),
-                            [&](const WalkImprovement& found) { reported.push_back(found); });
+                            {[&](const WalkImprovement& found) { reported.push_back(found); }, {}});
         ASSERT_TRUE(is_permutation_of_jobs(result.sequence, c.n)) << "n " << c.n;
         EXPECT_EQ(result.objective, sequence_objective(times, result.sequence));
         EXPECT_LE(result.objective, start_objective);
@@ -154,9 +154,8 @@ TEST(ImprovementPhase, StopsWithinAStepPerWalkOfTheStopFlag) {
     auto rounds = std::make_shared<int>(0);
     Limits limits;
     limits.stop = &stop;
-    const WalkRoundsResult stopped =
-        run_walk_rounds(times, identity(n), 1, limits, raising_stop_before_round(3, stop, rounds),
-                        nullptr, settings);
+    const WalkRoundsResult stopped = run_walk_rounds(
+        times, identity(n), 1, limits, raising_stop_before_round(3, stop, rounds), {}, settings);
     // Two whole rounds before the flag; after it, each walk ends within the step it is on.
     EXPECT_EQ(*rounds, 3);
     EXPECT_GE(stopped.steps, 2 * round_steps);
@@ -171,7 +170,7 @@ TEST(ImprovementPhase, KeepsToItsDeadline) {
     Limits limits;
     limits.deadline = after_seconds(start, 0.3);
     const WalkRoundsResult timed =
-        run_walk_rounds(times, identity(n), 1, limits, on_threads(2), nullptr);
+        run_walk_rounds(times, identity(n), 1, limits, on_threads(2), {});
     const double seconds = seconds_since(start);
     EXPECT_GE(seconds, 0.3);
     EXPECT_LT(timed.objective, sequence_objective(times, identity(n)));

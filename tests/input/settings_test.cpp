@@ -13,11 +13,12 @@ namespace {
 // The settings of the last apply.
 Settings settings;
 
-std::string apply(const std::string& text) {
+std::string apply_text(const std::string& text, std::string* notes = nullptr) {
     settings = Settings{};
     std::istringstream in(text);
-    std::ostringstream messages;
-    apply_settings(in, settings, &messages);
+    std::ostringstream messages, noted;
+    apply_settings(in, settings, &messages, &noted);
+    if (notes != nullptr) *notes = noted.str();
     return messages.str();
 }
 
@@ -26,7 +27,7 @@ std::string apply(const std::string& text) {
 TEST(SettingsFile, DefaultsComeFromTheTable) {
     settings = Settings{};
     for (int r = 1; r < n_setting_rows; ++r)
-        EXPECT_EQ(settings.*setting_rows[r].setting, setting_rows[r].default_value);
+        EXPECT_EQ(setting_value(settings, setting_rows[r]), setting_rows[r].default_value);
     EXPECT_EQ(settings.perturb, 1);
     EXPECT_EQ(settings.alpha, 10);
     EXPECT_EQ(settings.output, 0);
@@ -40,7 +41,7 @@ TEST(SettingsFile, DefaultsComeFromTheTable) {
 }
 
 TEST(SettingsFile, EveryKeySetsItsSetting) {
-    std::string out = apply(
+    std::string out = apply_text(
         "Perturb = 0\nALPHA = 40\nOUTPUT = 2\nBeam = 7\nFilter = 1\nParetoBeam = 1\n"
         "BetterUB = 1\nRecoveryStep = 0\nMoreLoops = 1\nThreads = 3\n");
     EXPECT_EQ(out, "");
@@ -57,11 +58,11 @@ TEST(SettingsFile, EveryKeySetsItsSetting) {
 }
 
 TEST(SettingsFile, UnknownKeysAreReportedWithTheirLine) {
-    std::string out = apply("Beam = 10\n\nFoo = 3\n");
+    std::string out = apply_text("Beam = 10\n\nFoo = 3\n");
     EXPECT_EQ(settings.beam, 10);
     EXPECT_EQ(out, "\nWarning : Unknown message in ZEMKO Config File at line 3\n");
     // Keys are case-sensitive and must begin with a whole key of the table.
-    out = apply("beam = 3\nBea = 4\n");
+    out = apply_text("beam = 3\nBea = 4\n");
     EXPECT_EQ(settings.beam, 50);
     EXPECT_EQ(out,
               "\nWarning : Unknown message in ZEMKO Config File at line 1\n"
@@ -69,14 +70,14 @@ TEST(SettingsFile, UnknownKeysAreReportedWithTheirLine) {
 }
 
 TEST(SettingsFile, KeysMatchByPrefixAndCommentsAreSilent) {
-    std::string out = apply("ALPHAX = 40\nBeamWidth =200\n/* Beam = 3 */\n/*anything\n");
+    std::string out = apply_text("ALPHAX = 40\nBeamWidth =200\n/* Beam = 3 */\n/*anything\n");
     EXPECT_EQ(out, "");
     EXPECT_EQ(settings.alpha, 40);
     EXPECT_EQ(settings.beam, 200);
 }
 
 TEST(SettingsFile, LinesWithoutAValue) {
-    std::string out = apply("Beam\nBeam=7\nBeam = x\n/*\nFoo=1\nALPHA = 99999999999\n");
+    std::string out = apply_text("Beam\nBeam=7\nBeam = x\n/*\nFoo=1\nALPHA = 99999999999\n");
     EXPECT_EQ(settings.beam, 50);
     EXPECT_EQ(settings.alpha, 10);
     EXPECT_EQ(out,
@@ -88,9 +89,9 @@ TEST(SettingsFile, LinesWithoutAValue) {
 }
 
 TEST(SettingsFile, LastLineWithoutLineEndCrlfAndByteOrderMark) {
-    apply("Beam = 5");
+    apply_text("Beam = 5");
     EXPECT_EQ(settings.beam, 5);
-    apply(
+    apply_text(
         "\xEF\xBB\xBF"
         "Beam = 6\r\nALPHA = -3\r\n");
     EXPECT_EQ(settings.beam, 6);
@@ -117,4 +118,41 @@ TEST(SettingsFile, MissingFileKeepsTheDefaults) {
     dir.write("ZEMKO.INI", "Beam = 12\nFoo\n");
     settings = read_settings(dir.file("ZEMKO.INI"), nullptr);  // the warning goes nowhere
     EXPECT_EQ(settings.beam, 12);
+}
+
+// The settings beyond the first nine take their keys exactly and what users write for them,
+// and say on the notes' stream what they cannot take; the console's messages stay as before.
+TEST(SettingsFile, ExactKeysTakeDecimalSecondsAndRefuseWhatTheyCannotTake) {
+    std::string notes;
+    EXPECT_EQ(apply_text("TimeLimit = 0.5\nStepLimit = 300\nSeed = -4\n", &notes), "");
+    EXPECT_EQ(notes, "");
+    EXPECT_EQ(settings.time_limit, 0.5);
+    EXPECT_EQ(settings.step_limit, 300);
+    EXPECT_EQ(settings.seed, -4);
+    apply_text("TimeLimit = .25\nThreads = 2\n", &notes);
+    EXPECT_EQ(settings.time_limit, 0.25);
+    EXPECT_EQ(settings.threads, 2);
+
+    const std::string out = apply_text(
+        "TimeLimit = -3\nTimeLimitMs = 3\nStepLimit = 2.5\nTimeLimit = 1e10\n"
+        "MemoryLimit = -1\nTimeLimit = 2 s\nTimeLimit = 1e9\nSeed=5\n",
+        &notes);
+    EXPECT_EQ(out,
+              "\nWarning : Unknown message in ZEMKO Config File at line 2\n"
+              "\nWarning : Unknown message in ZEMKO Config File at line 8\n");
+    EXPECT_EQ(notes,
+              "Warning: ZEMKO.INI line 1: TimeLimit must be at least 0; the line is left out\n"
+              "Warning: ZEMKO.INI line 2: 'TimeLimitMs' is not a key; did you mean TimeLimit?\n"
+              "Warning: ZEMKO.INI line 3: StepLimit takes a whole number, not '2.5'; the line is "
+              "left out\n"
+              "Warning: ZEMKO.INI line 4: TimeLimit takes at most 1000000000 seconds; the line is "
+              "left out\n"
+              "Warning: ZEMKO.INI line 5: MemoryLimit must be at least 0; the line is left out\n"
+              "Warning: ZEMKO.INI line 6: TimeLimit takes a number of seconds, not '2 s'; the "
+              "line is left out\n"
+              "Warning: ZEMKO.INI line 8: 'Seed=5' is not a key; did you mean Seed (with a "
+              "blank after it)?\n");
+    EXPECT_EQ(settings.time_limit, 1e9);
+    EXPECT_EQ(settings.step_limit, 0);
+    EXPECT_EQ(settings.memory_limit, 0);
 }
