@@ -394,7 +394,7 @@ double finish_path(PathCall& call, const PathEnd& end, std::vector<int>& path) {
 ZEMKO_CPU_CLONES double cheapest_relaxed_path(const BacklogGrid& grid, double scale,
                                               const std::vector<double>& scaled_prices,
                                               double ceiling, BacklogWork& work,
-                                              std::vector<int>& path) {
+                                              std::vector<int>& path, const Limits& limits) {
     const int n = grid.jobs;
     path.assign(n, -1);
     if (n == 0) return 0.0;
@@ -404,6 +404,12 @@ ZEMKO_CPU_CLONES double cheapest_relaxed_path(const BacklogGrid& grid, double sc
     int top = start;  // highest reached bucket of the current level
     PathEnd end;
     for (int k = 0; k < n && top >= 0; ++k) {
+        // A level of a large instance takes a fraction of a millisecond: the solve ends within
+        // one of a stop.
+        if (must_stop(limits)) {
+            path.clear();
+            return UNREACHED;
+        }
         prepare_level(call, k, top);
         idle_steps(call, k, top, end);
         shifted_steps(call, k, top, end);
@@ -414,13 +420,12 @@ ZEMKO_CPU_CLONES double cheapest_relaxed_path(const BacklogGrid& grid, double sc
 
 namespace {
 
-// The cost of arriving in bucket `target` after a step of level k: its backlog and the rest
-// from it, or when past the last bucket the bound of leaving.
-double arrival(const PathCall& call, int k, int target) {
+// The cost of arriving in bucket `target` after a step of the level whose arrivals are in
+// work.arrive: its backlog and the rest from it, or when past the last bucket the bound of
+// leaving.
+double arrival(const PathCall& call, int target) {
     const int B = call.grid.buckets;
-    if (target >= B) return call.leave_add[target - B];
-    return call.backlog_scaled[target] +
-           call.work.values[static_cast<std::size_t>(k + 1) * B + target];
+    return target >= B ? call.leave_add[target - B] : call.work.arrive[target];
 }
 
 // Level k of the backward pass, from level k + 1's rests: the steps with idle time reach the
@@ -431,11 +436,15 @@ ZEMKO_LEVEL_STEP void rest_level(PathCall& call, int k) {
     BacklogWork& work = call.work;
     const int B = grid.buckets;
     double* rest = &work.values[static_cast<std::size_t>(k) * B];
+    const double* next = &work.values[static_cast<std::size_t>(k + 1) * B];
+    double* arrive = work.arrive.data();
+    for (int b = 0; b < B; ++b)
+        arrive[b] = call.backlog_scaled[b] + next[b];
     std::fill(rest, rest + B, UNREACHED);
     std::fill(work.best_into.begin(), work.best_into.end(), UNREACHED);
     for (int j = 0; j < grid.jobs; ++j) {
         if (grid.idle_last[j] < 0) continue;
-        const double value = work.step_cost[j] + arrival(call, k, grid.idle_target[j]);
+        const double value = work.step_cost[j] + arrival(call, grid.idle_target[j]);
         double& slot = work.best_into[grid.idle_last[j]];
         if (value < slot) slot = value;
     }
@@ -455,8 +464,14 @@ ZEMKO_LEVEL_STEP void rest_level(PathCall& call, int k) {
             const int lo = std::max(grid.idle_last[j] + 1, 0);
             const int hi =
                 std::min(i + 1 < stop ? grid.idle_last[grid.grouped_jobs[i + 1]] : B - 1, B - 1);
-            for (int b = std::max(lo, -shift); b <= hi; ++b) {
-                const double value = best_cost + arrival(call, k, b + shift);
+            // Within the buckets, then past the last one: the first loop is a vector loop.
+            const int direct_hi = std::min(hi, B - 1 - shift);
+            for (int b = std::max(lo, -shift); b <= direct_hi; ++b) {
+                const double value = best_cost + arrive[b + shift];
+                rest[b] = value < rest[b] ? value : rest[b];
+            }
+            for (int b = std::max({lo, -shift, direct_hi + 1}); b <= hi; ++b) {
+                const double value = best_cost + call.leave_add[b + shift - B];
                 if (value < rest[b]) rest[b] = value;
             }
         }
@@ -465,18 +480,21 @@ ZEMKO_LEVEL_STEP void rest_level(PathCall& call, int k) {
 
 }  // namespace
 
-ZEMKO_CPU_CLONES void cheapest_relaxed_rests(const BacklogGrid& grid, double scale,
+ZEMKO_CPU_CLONES bool cheapest_relaxed_rests(const BacklogGrid& grid, double scale,
                                              const std::vector<double>& scaled_prices,
-                                             BacklogWork& work) {
+                                             BacklogWork& work, const std::atomic<bool>* stop) {
     const int n = grid.jobs;
-    if (n == 0) return;
+    if (n == 0) return true;
     PathCall call = start_call(grid, scale, scaled_prices, work);
     const int B = grid.buckets;
+    work.arrive.resize(B);
     std::fill(work.values.begin() + static_cast<std::ptrdiff_t>(n) * B, work.values.end(), 0.0);
     for (int k = n - 1; k >= 0; --k) {
+        if (stop != nullptr && stop->load(std::memory_order_relaxed)) return false;
         price_level(call, k);
         rest_level(call, k);
     }
+    return true;
 }
 
 }  // namespace zemko

@@ -3,11 +3,13 @@
 // priced by one multiplier per job, and its shortest path over (position, backlog) states.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
 #include "sequence/job_times.hpp"
 #include "util/cost.hpp"
+#include "util/limits.hpp"
 
 namespace zemko {
 
@@ -50,7 +52,8 @@ BacklogGrid make_backlog_grid(const JobTimes& times, int max_buckets, int span_f
 struct BacklogWork {
     std::vector<double> values;  // [(level) * buckets + b]: cheapest cost of a path prefix
     std::vector<double> step_cost, prefix_min, best_into;
-    std::vector<double> tails;  // [mix * (jobs + 1) + T]: the bound on a rest of T positions
+    std::vector<double> arrive;  // backwards, per bucket: its backlog and the rest from it
+    std::vector<double> tails;   // [mix * (jobs + 1) + T]: the bound on a rest of T positions
     std::vector<int> prefix_arg;
     std::vector<std::uint8_t> tail_taken;
 };
@@ -66,16 +69,20 @@ struct BacklogWork {
 // of all prices: a state whose value plus a bound on the cost of any sequence of distinct jobs
 // after it exceeds the ceiling is dropped. No sequence at least as good as that one passes
 // through such a state, so the result still bounds the best sequence.
+// When `limits` stop it between two levels, it returns UNREACHED with an empty path.
 double cheapest_relaxed_path(const BacklogGrid& grid, double scale,
                              const std::vector<double>& scaled_prices, double ceiling,
-                             BacklogWork& work, std::vector<int>& path);
+                             BacklogWork& work, std::vector<int>& path, const Limits& limits = {});
 
 // The same relaxation read backwards, for the rests of paths: leaves in work.values[m * buckets
 // + b] the least scale * cost - prices over the relaxed paths that fill positions m..n-1 from a
 // backlog in bucket b, with each position weighted as in a whole path and the backlog of the
 // start not counted (an exact integer in a double). Each entry is at most the value of every
 // such rest whose starting backlog lies in the bucket.
-void cheapest_relaxed_rests(const BacklogGrid& grid, double scale,
-                            const std::vector<double>& scaled_prices, BacklogWork& work);
+// A raised `stop` (when given) ends it between two levels: it then returns false, and the
+// values are not those rests.
+bool cheapest_relaxed_rests(const BacklogGrid& grid, double scale,
+                            const std::vector<double>& scaled_prices, BacklogWork& work,
+                            const std::atomic<bool>* stop = nullptr);
 
 }  // namespace zemko

@@ -8,8 +8,9 @@
 
 namespace zemko {
 
-Cost min_cost_assignment(const std::vector<Cost>& cost, int n, std::vector<int>& column_of_row,
-                         AssignmentWork& work) {
+std::optional<Cost> min_cost_assignment(const std::vector<Cost>& cost, int n,
+                                        std::vector<int>& column_of_row, AssignmentWork& work,
+                                        const Limits& limits) {
     constexpr Cost UNBOUNDED = std::numeric_limits<Cost>::max();
     auto& u = work.row_potential;
     auto& v = work.column_potential;
@@ -22,6 +23,8 @@ Cost min_cost_assignment(const std::vector<Cost>& cost, int n, std::vector<int>&
     row_of.assign(n + 1, 0);
     previous.assign(n + 1, 0);
     for (int row = 1; row <= n; ++row) {
+        // A row of a large instance takes a fraction of a millisecond.
+        if (must_stop(limits)) return std::nullopt;
         row_of[0] = row;
         int column = 0;
         slack.assign(n + 1, UNBOUNDED);

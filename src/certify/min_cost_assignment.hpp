@@ -3,9 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "util/cost.hpp"
+#include "util/limits.hpp"
 
 namespace zemko {
 
@@ -18,8 +20,10 @@ struct AssignmentWork {
 
 // `cost` holds n rows of n columns, row by row; any signs, and every partial sum of at most
 // 2n magnitudes must fit in 63 bits. Returns the least total cost and the column of each row in
-// `column_of_row`. Ties go the same way on every run.
-Cost min_cost_assignment(const std::vector<Cost>& cost, int n, std::vector<int>& column_of_row,
-                         AssignmentWork& work);
+// `column_of_row`. Ties go the same way on every run. When `limits` stop it between two rows,
+// it returns nothing.
+std::optional<Cost> min_cost_assignment(const std::vector<Cost>& cost, int n,
+                                        std::vector<int>& column_of_row, AssignmentWork& work,
+                                        const Limits& limits = {});
 
 }  // namespace zemko

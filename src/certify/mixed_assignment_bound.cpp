@@ -111,7 +111,12 @@ MixedBound mixed_assignment_bound(const JobTimes& times, int solves, Cost target
         for (int k = 0; k < n; ++k)
             weight[k] = static_cast<int>(std::nearbyint(lambda[k] * MIX_SCALE));
         fill_costs(times, weight, cost);
-        const Cost scaled = min_cost_assignment(cost, n, job_at, work);
+        const std::optional<Cost> solved = min_cost_assignment(cost, n, job_at, work, limits);
+        if (!solved) {
+            result.stopped = true;
+            break;
+        }
+        const Cost scaled = *solved;
         result.solves_done = solve + 1;
         result.lower_bound = std::max(result.lower_bound, ceil_div(scaled, MIX_SCALE));
         if (result.lower_bound >= target) break;

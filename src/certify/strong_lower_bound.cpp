@@ -37,6 +37,11 @@ constexpr double INDEPENDENT_SHARE = 1e-9;
 constexpr double FIRST_STEP = 2.0;
 constexpr int STALL_LIMIT = 20;
 
+// The backward pass of the table of rests takes up to twice as long as a solve of the paths
+// (measured at 100 to 500 jobs): under a deadline the steps end this many of their longest
+// solves before it, so that the table is made in time.
+constexpr double REST_TABLE_SOLVES = 4.0;
+
 // A true sequence from a relaxed path: each job stays where it first appears, and the places
 // of its repeats go, in position order, to the missing job nearest in times to the repeated one
 // (ties by index).
@@ -216,7 +221,8 @@ PathSteps start_path_steps(const JobTimes& times, const StrongBoundEffort& effor
 // Solves the paths at the current prices and raises the bound with them; repairs the path into
 // a sequence, which may lower the upper bound. Returns the path's value (unscaled), or
 // nothing when no path came back.
-std::optional<double> solve_paths(const JobTimes& times, PathSteps& steps, StrongBound& result) {
+std::optional<double> solve_paths(const JobTimes& times, PathSteps& steps, StrongBound& result,
+                                  const Limits& limits) {
     const int n = times.count();
     double price_sum = 0.0;
     for (int j = 0; j < n; ++j) {
@@ -226,10 +232,10 @@ std::optional<double> solve_paths(const JobTimes& times, PathSteps& steps, Stron
     // The relaxed value of the best sequence known bounds the cheapest path from above.
     const double ceiling = static_cast<double>(result.upper_bound) * PRICE_SCALE - price_sum;
     const double scaled = cheapest_relaxed_path(steps.grid, PRICE_SCALE, steps.prices, ceiling,
-                                                steps.work, steps.path) +
+                                                steps.work, steps.path, limits) +
                           price_sum;
-    // Neither can happen: the best sequence's path is never dropped, and the values that the
-    // path is walked back along were built from its very steps.
+    // Only a stop can cut the solve: the best sequence's path is never dropped, and the values
+    // that the path is walked back along were built from its very steps.
     if (!(scaled < REACHED_BELOW) || steps.path.empty()) return std::nullopt;
     result.lower_bound = std::max(
         result.lower_bound, ceil_div(static_cast<Cost>(scaled), static_cast<Cost>(PRICE_SCALE)));
@@ -288,19 +294,29 @@ void tell_proven(const BoundShares& shares, Cost lower_bound) {
 // The subgradient steps of run_path_steps.
 void steps_loop(const JobTimes& times, const StrongBoundEffort& effort, const Limits& limits,
                 const BoundShares& shares, PathSteps& steps, StrongBound& result) {
+    double longest_solve = 0;
     for (int it = 0; it < effort.iterations; ++it) {
         if (must_stop(limits)) {
             result.stopped = true;
             return;
         }
+        // Under a deadline the steps leave the table of rests the time it takes.
+        if (effort.rest_table && limits.deadline &&
+            seconds_until(*limits.deadline) < REST_TABLE_SOLVES * longest_solve)
+            return;
+        const Clock::time_point solve_start = Clock::now();
         if (it == effort.shaped_iterations) {
             steps.step_factor = FIRST_STEP;
             steps.stalled = 0;
         }
-        const std::optional<double> value = solve_paths(times, steps, result);
+        const std::optional<double> value = solve_paths(times, steps, result, limits);
+        if (!value) {
+            result.stopped = must_stop(limits);
+            return;
+        }
         result.iterations_done = it + 1;
+        longest_solve = std::max(longest_solve, seconds_since(solve_start));
         tell_proven(shares, result.lower_bound);
-        if (!value) return;
         // The steps aim at the best objective known: the nearer it is to the optimum, the
         // better they converge.
         Cost aim = result.upper_bound;
@@ -312,10 +328,12 @@ void steps_loop(const JobTimes& times, const StrongBoundEffort& effort, const Li
 }
 
 // The table of the relaxed rests under the best prices.
-void fill_rest_costs(PathSteps& steps, StrongBound& result) {
+// A stop during it leaves the table empty: a bound must end at once when stopped.
+void fill_rest_costs(PathSteps& steps, StrongBound& result, const Limits& limits) {
     if (steps.best_prices.empty()) return;
     const BacklogGrid& grid = steps.grid;
-    cheapest_relaxed_rests(grid, PRICE_SCALE, steps.best_prices, steps.work);
+    if (!cheapest_relaxed_rests(grid, PRICE_SCALE, steps.best_prices, steps.work, limits.stop))
+        return;
     RestCostTable& table = result.rest_costs;
     table.jobs = grid.jobs;
     table.buckets = grid.buckets;
@@ -332,7 +350,9 @@ void run_path_steps(const JobTimes& times, const StrongBoundEffort& effort, cons
                     StrongBound& result) {
     PathSteps steps = start_path_steps(times, effort, result.upper_bound, first_prices);
     steps_loop(times, effort, limits, shares, steps, result);
-    fill_rest_costs(steps, result);
+    // The backward pass costs as much as several steps: only for the search that needs it, and
+    // not after a stop, which must end the bound at once.
+    if (effort.rest_table && !result.stopped) fill_rest_costs(steps, result, limits);
 }
 
 // The bound's start: the position bounds, and the best sequence at hand to aim at, the

@@ -24,6 +24,7 @@ struct StrongBoundEffort {
     int max_buckets = 0;        // backlog buckets of the grid
     int span_factor = 0;        // the buckets cover this many times the largest |time|
     int assignment_solves = 0;  // solves of the mixed assignment bound, before the paths
+    bool rest_table = true;     // the table of rests is made (for the exact search, the summary)
 };
 
 // The default effort for n jobs: about 1 s of one core at 100 jobs, 1.5 s at 200, 9 s at 500
@@ -37,8 +38,10 @@ struct StrongBound {
     std::vector<int> best_sequence;  // the best sequence seen (offered, or from the paths)
     int iterations_done = 0;
     bool stopped = false;  // `stop` was seen before the effort was spent
-    // The relaxed paths' rests under the prices of the best path bound (empty when no path
-    // was solved): a bound on every completion of a prefix, for the exact search.
+    // The relaxed paths' rests under the prices of the best path bound, when the effort asks for
+    // them and they were made before a stop (else empty): a bound on every completion of a
+    // prefix, for the exact search, and at the empty prefix the paths' bound of the proof
+    // summary.
     RestCostTable rest_costs;
 };
 

@@ -57,6 +57,9 @@ RunPlan plan_run(const Settings& settings, int n_jobs, Clock::time_point start) 
         plan.beam_finish_by = after_seconds(start, BEAM_SHARE * settings.time_limit);
     }
     plan.bound_effort = default_strong_bound_effort(n_jobs);
+    // The backward pass of the table of rests costs several steps of the bound: only for the
+    // exact search and the proof summary.
+    plan.bound_effort.rest_table = plan.exact_tried || settings.proof_summary != 0;
     if (plan.timed) {
         plan.bound_effort =
             scaled_effort(plan.bound_effort, settings.time_limit, FULL_BOUND_SECONDS);

@@ -35,7 +35,7 @@ TEST(MinCostAssignment, FindsTheCheapestPermutation) {
         } while (std::next_permutation(perm.begin(), perm.end()));
 
         std::vector<int> column_of_row;
-        const std::int64_t found = min_cost_assignment(cost, n, column_of_row, work);
+        const std::int64_t found = min_cost_assignment(cost, n, column_of_row, work).value();
         ASSERT_EQ(found, best) << "round " << round;
         std::vector<int> columns = column_of_row;
         std::sort(columns.begin(), columns.end());
