@@ -2,6 +2,7 @@
 #include "tools/batch_report.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
@@ -65,17 +66,39 @@ std::string trace_field(const SolverTranscript& t) {
 // Accumulates one group of the summary.
 struct GroupStats {
     int runs = 0;
-    int solved = 0;
-    double lb_gap_sum = 0;
-    int lb_gaps = 0;
+    int optimal = 0;
+    double certified_gap_sum = 0;
+    double certified_gap_max = 0;
+    int certified_gaps = 0;
     double best_gap_sum = 0;
     int best_gaps = 0;
-    double seconds_sum = 0;
+    double log_shifted_seconds_sum = 0;
     double seconds_max = 0;
 };
 
+// The shift of the times' geometric mean: runs of a few milliseconds must not weigh as much as
+// runs of seconds, as they would in a plain geometric mean.
+constexpr double TIME_SHIFT_SECONDS = 1;
+
 std::string mean_or_dash(double sum, int count, int decimals) {
     return count > 0 ? fixed(sum / count, decimals) : "-";
+}
+
+void add_to_group(const BatchRow& row, GroupStats& g) {
+    const SolverTranscript& t = row.transcript;
+    ++g.runs;
+    if (t.certified_lb && t.optimal) ++g.optimal;
+    if (auto gap = percent_gap(widen(t.answer()), t.certified_lb)) {
+        g.certified_gap_max = g.certified_gaps ? std::max(g.certified_gap_max, *gap) : *gap;
+        g.certified_gap_sum += *gap;
+        ++g.certified_gaps;
+    }
+    if (auto gap = percent_gap(widen(t.answer()), row.best_known)) {
+        g.best_gap_sum += *gap;
+        ++g.best_gaps;
+    }
+    g.log_shifted_seconds_sum += std::log(row.outcome.seconds + TIME_SHIFT_SECONDS);
+    g.seconds_max = std::max(g.seconds_max, row.outcome.seconds);
 }
 
 }  // namespace
@@ -151,40 +174,31 @@ std::string summary_table(const std::vector<BatchRow>& rows, bool with_best_know
     // Grouped by number of jobs; runs that did not report it (a refused file) come last.
     constexpr int UNKNOWN_N = -1;
     std::map<int, GroupStats> groups;
-    for (const BatchRow& row : rows) {
-        const SolverTranscript& t = row.transcript;
-        GroupStats& g = groups[t.n_jobs.value_or(UNKNOWN_N)];
-        ++g.runs;
-        if (t.fo) ++g.solved;
-        if (auto gap = percent_gap(widen(t.answer()), widen(t.root_lb))) {
-            g.lb_gap_sum += *gap;
-            ++g.lb_gaps;
-        }
-        if (auto gap = percent_gap(widen(t.answer()), row.best_known)) {
-            g.best_gap_sum += *gap;
-            ++g.best_gaps;
-        }
-        g.seconds_sum += row.outcome.seconds;
-        g.seconds_max = std::max(g.seconds_max, row.outcome.seconds);
-    }
+    for (const BatchRow& row : rows)
+        add_to_group(row, groups[row.transcript.n_jobs.value_or(UNKNOWN_N)]);
 
     char line[256];
-    std::string text;
-    std::snprintf(line, sizeof line, "%6s %6s %7s %12s %9s %9s", "n", "runs", "solved",
-                  "gap to LB %", "mean s", "max s");
+    std::snprintf(line, sizeof line, "%6s %6s %8s %11s %15s", "n", "runs", "optimal", "cert gap %",
+                  "max cert gap %");
+    std::string text = line;
+    if (with_best_known) text += "  gap to best %";
+    std::snprintf(line, sizeof line, " %13s %9s\n", "shifted gm s", "max s");
     text += line;
-    text += with_best_known ? "  gap to best %\n" : "\n";
     auto add_group = [&](const std::string& n, const GroupStats& g) {
-        std::snprintf(line, sizeof line, "%6s %6d %7d %12s %9.3f %9.3f", n.c_str(), g.runs,
-                      g.solved, mean_or_dash(g.lb_gap_sum, g.lb_gaps, 3).c_str(),
-                      g.seconds_sum / g.runs, g.seconds_max);
+        const std::string largest = g.certified_gaps ? fixed(g.certified_gap_max, 3) : "-";
+        std::snprintf(line, sizeof line, "%6s %6d %8d %11s %15s", n.c_str(), g.runs, g.optimal,
+                      mean_or_dash(g.certified_gap_sum, g.certified_gaps, 3).c_str(),
+                      largest.c_str());
         text += line;
         if (with_best_known) {
             std::snprintf(line, sizeof line, " %14s",
                           mean_or_dash(g.best_gap_sum, g.best_gaps, 3).c_str());
             text += line;
         }
-        text += "\n";
+        const double shifted_mean =
+            std::exp(g.log_shifted_seconds_sum / g.runs) - TIME_SHIFT_SECONDS;
+        std::snprintf(line, sizeof line, " %13.3f %9.3f\n", shifted_mean, g.seconds_max);
+        text += line;
     };
     for (const auto& [n, g] : groups)
         if (n != UNKNOWN_N) add_group(std::to_string(n), g);

@@ -18,6 +18,8 @@ struct BatchRow {
     SolverTranscript transcript;
     RunOutcome outcome;
     std::optional<long long> best_known;
+    // The run's ub.rep as the data file's job numbers; empty when it holds no solution.
+    std::optional<std::vector<int>> sequence;
 };
 
 // Best-known objectives by instance name: lines "NAME VALUE"; blank lines and lines starting
@@ -36,9 +38,10 @@ std::optional<double> percent_gap(std::optional<long long> value,
 // The CSV table: a header line, then one line per row.
 std::string csv_table(const std::vector<BatchRow>& rows);
 
-// The console summary: per number of jobs, the runs, how many found a solution, the mean gap
-// of FO to the root LB, the mean and largest time, and with best-known values the mean gap
-// to them.
+// The console summary, per number of jobs: the runs; how many the certificate proves optimal;
+// the mean and the largest gap of the answer to the certificate's lower bound, over the runs
+// that printed a certificate; with best-known values, the mean gap to them; the times' shifted
+// geometric mean (exp(mean(log(t + 1 s))) - 1 s) and the largest time.
 std::string summary_table(const std::vector<BatchRow>& rows, bool with_best_known);
 
 }  // namespace zemko_tools

@@ -70,7 +70,8 @@ std::optional<RunCurve> curve_of(const BatchRow& row, bool to_best_known) {
     }
     curve.start = std::max(curve.start, EARLIEST_SECONDS);
     curve.end = std::max(curve.end, curve.start);
-    curve.steps.push_back({curve.start, *t.fo});
+    // The phase may start from the insertion construction, better than the beam search's.
+    curve.steps.push_back({curve.start, t.improvement_start_fo.value_or(*t.fo)});
     for (const TranscriptImprovement& found : t.improvements)
         if (found.seconds)
             curve.steps.push_back({std::max(*found.seconds, curve.start), found.objective});

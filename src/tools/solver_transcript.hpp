@@ -1,6 +1,6 @@
-// What a zemko run printed on its console, read back: the number of jobs loaded, the bounds of
-// the root, the best objective and its level, and the number of bounds computed. A value the
-// run did not print (a refused file, no solution found) stays empty.
+// What a zemko run printed on its console, read back: the beam search's report, the improvement
+// phase's section and the certificate. A value the run did not print (a refused file, no
+// solution found, no phase) stays empty.
 #pragma once
 
 #include <optional>
@@ -24,9 +24,17 @@ struct SolverTranscript {
     std::optional<int> level_found;
     std::optional<int> bounds_computed;  // "Bounds Calcolati = B"
     bool no_solution = false;            // "No solutions found"
-    // The improvement phase, when the run had one: where it started ("...; from FO = F at T s"),
-    // each better sequence, and its end ("Improvement phase: FO = F after S steps").
+    // The solver turned the data file down: a number or the times too large, too many jobs,
+    // mixed routes.
+    bool data_refused = false;
+    // "Time limit reached during the beam search, at level N" or "Interrupted during ...".
+    std::optional<int> beam_stopped_at_level;
+    bool interrupted = false;  // the run says it was interrupted
+    // The improvement phase, when the run had one: its heading ("Improvement phase: <limits>;
+    // from FO = F (<start>) at T s", no time without a time limit), each better sequence, and
+    // its end ("Improvement phase: FO = F after S steps[ in T s]").
     bool improved = false;
+    std::optional<long long> improvement_start_fo;
     std::optional<double> improvement_start;  // seconds, with a time limit
     std::vector<TranscriptImprovement> improvements;
     std::optional<int> final_fo;

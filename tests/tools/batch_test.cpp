@@ -1,6 +1,8 @@
-// zemko-batch: the CSV table against every run's own ub.rep, out.txt and console output and
-// against the same run made by hand; runs that fail or find nothing; batches refused before
-// any run; reading back transcripts and best-known files.
+// zemko-batch: the CSV table and the JSON lines against every run's own ub.rep, out.txt and
+// console output and against the same run made by hand; real runs under a time limit in the
+// convergence plot; runs that fail, are stopped or find nothing; batches refused before any
+// run; the summary; reading back transcripts and best-known files; the CSV's columns in
+// docs/tools.md.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -9,6 +11,7 @@
 
 #include "support/test_support.hpp"
 #include "support/text_patterns.hpp"
+#include "tools/batch_json.hpp"
 #include "tools/batch_report.hpp"
 #include "tools/convergence_plot.hpp"
 #include "tools/solver_transcript.hpp"
@@ -76,6 +79,33 @@ struct Instance {
     std::vector<std::pair<int, int>> times;
     int route;
 };
+
+std::vector<std::string> lines_of(const std::string& text) {
+    std::istringstream in(text);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// The value of "name" in one line of results.jsonl, as written (an array up to its ']').
+std::string json_value(const std::string& line, const std::string& name) {
+    const std::string key = "\"" + name + "\": ";
+    const size_t at = line.find(key);
+    if (at == std::string::npos) return "<missing>";
+    const size_t begin = at + key.size();
+    const size_t end =
+        line[begin] == '[' ? line.find(']', begin) + 1 : line.find_first_of(",}", begin);
+    return line.substr(begin, end - begin);
+}
+
+// The sequence of a ub.rep as the JSON array of the given job numbers.
+std::string json_sequence(const std::vector<long long>& ub, const std::vector<int>& numbers) {
+    std::string text = "[";
+    for (size_t k = 1; k < ub.size(); ++k)
+        text += (k > 1 ? "," : "") + std::to_string(numbers.at(ub[k]));
+    return text + "]";
+}
 
 }  // namespace
 
@@ -147,8 +177,23 @@ TEST(ZemkoBatch, TableAgreesWithEachRunsOwnFilesAndWithARunByHand) {
         EXPECT_EQ(row[GAP_LB], percent(100.0 * (static_cast<double>(ub[0]) - lb) / lb));
         EXPECT_EQ(row[GAP_BEST], "");
     }
+    // The JSON lines beside the CSV of -o: the same runs, their sequences as job numbers.
+    const auto json = lines_of(dir.read("table.jsonl"));
+    ASSERT_EQ(json.size(), instances.size());
+    for (size_t i = 0; i < json.size(); ++i) {
+        const std::string run_dir = "work/" + std::to_string(i + 1) + "_" + instances[i].name;
+        const auto ub = zemko_test::parse_numbers(dir.read(run_dir + "/ub.rep"));
+        std::vector<int> numbers;
+        for (size_t j = 0; j < instances[i].times.size(); ++j)
+            numbers.push_back(static_cast<int>(j + 1));
+        EXPECT_EQ(json_value(json[i], "instance"), "\"" + instances[i].name + "\"");
+        EXPECT_EQ(json_value(json[i], "objective"), rows[i][FO]);
+        EXPECT_EQ(json_value(json[i], "sequence"), json_sequence(ub, numbers));
+        EXPECT_EQ(json_value(json[i], "status"), "\"solved\"");
+        EXPECT_EQ(json_value(json[i], "certified_lower_bound"), "null");
+    }
     // The summary has one line per n, under its header.
-    EXPECT_NE(batch.out.find("gap to LB %"), std::string::npos) << batch.out;
+    EXPECT_NE(batch.out.find("cert gap %"), std::string::npos) << batch.out;
     for (const char* n : {"\n     8      1", "\n    10      1", "\n    11      1"})
         EXPECT_NE(batch.out.find(n), std::string::npos) << batch.out;
     EXPECT_EQ(batch.out.find("gap to best"), std::string::npos);
@@ -189,9 +234,92 @@ TEST(ZemkoBatch, RunsThatFailOrFindNothingKeepTheirRow) {
 
     // Runs without a number of jobs are summarised last; the best-known gap has its column.
     EXPECT_NE(batch.out.find("gap to best %"), std::string::npos);
-    EXPECT_NE(batch.out.find("\n     ?      1       0"), std::string::npos) << batch.out;
+    EXPECT_NE(batch.out.find("\n     ?      1        0"), std::string::npos) << batch.out;
     // One progress line per run on standard error when it is not a terminal.
     EXPECT_NE(batch.err.find("[3/3] "), std::string::npos) << batch.err;
+
+    const auto json = lines_of(dir.read("work/results.jsonl"));
+    ASSERT_EQ(json.size(), 3u);
+    EXPECT_EQ(json_value(json[0], "status"), "\"solved\"");
+    EXPECT_EQ(json_value(json[0], "best_known"), "100");
+    for (size_t refused : {1, 2}) {
+        EXPECT_EQ(json_value(json[refused], "status"), "\"refused\"") << json[refused];
+        EXPECT_EQ(json_value(json[refused], "objective"), "null");
+        EXPECT_EQ(json_value(json[refused], "sequence"), "null");
+        EXPECT_EQ(json_value(json[refused], "optimal"), "false");
+    }
+    EXPECT_EQ(json_value(json[2], "exit_status"), "1");
+    EXPECT_EQ(json_value(json[2], "n"), "null");
+
+    // A run that fails on its own and one stopped from outside, by a stand-in solver.
+    dir.write("stand-in", "#!/bin/sh\ncase \"$1\" in *stop*) kill -TERM $$ ;; esac\nexit 1\n");
+    std::filesystem::permissions(dir.file("stand-in"), std::filesystem::perms::owner_all);
+    dir.write("stop.txt", "1 3 4 1\n");
+    auto stood_in =
+        run_tool(ZEMKO_BATCH_EXE, {"--solver", "./stand-in", "-w", "w2", "good.txt", "stop.txt"},
+                 dir.path());
+    EXPECT_EQ(stood_in.status, 3) << stood_in.err;
+    const auto stopped = lines_of(dir.read("w2/results.jsonl"));
+    ASSERT_EQ(stopped.size(), 2u);
+    EXPECT_EQ(json_value(stopped[0], "status"), "\"failed\"");
+    EXPECT_EQ(json_value(stopped[1], "status"), "\"interrupted\"");
+    EXPECT_EQ(json_value(stopped[1], "exit_status"), "143");
+}
+
+// Real runs of the solver under a time limit given by --set over the settings file's line:
+// every run is a curve of the plot, and the JSON lines give its sequence in the data file's own
+// job numbers, past the lines the solver skips.
+TEST(ZemkoBatch, RunsUnderATimeLimitArePlottedAndListed) {
+    ScratchDir dir;
+    const std::string settings = "TimeLimit = 0\nBeam = 7";  // no line end after the last
+    dir.write("limits.ini", settings);
+    std::vector<std::string> args = {"--solver", ZEMKO_EXE,     "-s",     "limits.ini",
+                                     "--set",    "TimeLimit=1", "-j",     "1",
+                                     "-w",       "work",        "--plot", "plot.svg"};
+    std::vector<std::vector<int>> numbers;
+    for (int n : {8, 13}) {
+        const auto times = zemko_test::random_times(40 + n, n, 1, 50);
+        std::string text = "number p1 p2 route\n";
+        numbers.emplace_back();
+        for (int j = 0; j < n; ++j) {
+            if (j == 3) text += "0 0 0 0\n";
+            numbers.back().push_back(100 + 7 * j);
+            text += std::to_string(100 + 7 * j) + " " + std::to_string(times[j].first) + " " +
+                    std::to_string(times[j].second) + " 1\n";
+        }
+        const std::string name = "n" + std::to_string(n) + ".txt";
+        dir.write(name, text);
+        args.push_back(name);
+    }
+    auto batch = run_tool(ZEMKO_BATCH_EXE, args, dir.path());
+    ASSERT_EQ(batch.status, 0) << batch.err;
+
+    std::string header;
+    const auto rows = csv_rows(dir.read("work/results.csv"), header);
+    const auto json = lines_of(dir.read("work/results.jsonl"));
+    ASSERT_EQ(rows.size(), 2u);
+    ASSERT_EQ(json.size(), 2u);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const std::string run_dir = "work/" + std::to_string(i + 1) + "_" + rows[i][INSTANCE];
+        EXPECT_EQ(dir.read(run_dir + "/ZEMKO.INI"), settings + "\nTimeLimit = 1\n");
+        EXPECT_NE(dir.read(run_dir + "/console.txt").find("Improvement phase: TimeLimit = 1 s"),
+                  std::string::npos);
+        EXPECT_EQ(rows[i][SETTINGS], "limits.ini TimeLimit=1");
+        EXPECT_NE(rows[i][CERTIFIED_LB], "");
+        const bool optimal = rows[i][OPTIMAL] == "1";
+        EXPECT_EQ(json_value(json[i], "optimal"), optimal ? "true" : "false");
+        EXPECT_EQ(json_value(json[i], "status"), optimal ? "\"optimal\"" : "\"solved\"");
+        EXPECT_EQ(json_value(json[i], "certified_lower_bound"), rows[i][CERTIFIED_LB]);
+        const auto ub = zemko_test::parse_numbers(dir.read(run_dir + "/ub.rep"));
+        EXPECT_EQ(json_value(json[i], "sequence"), json_sequence(ub, numbers[i]));
+    }
+
+    const std::string svg = dir.read("plot.svg");
+    EXPECT_EQ(zemko_test::all_matches(svg, "<polyline ").size(), 2u) << svg;
+    EXPECT_NE(svg.find(">8 jobs (1)</text>"), std::string::npos);
+    EXPECT_NE(svg.find(">13 jobs (1)</text>"), std::string::npos);
+    EXPECT_EQ(svg.find("no run reported"), std::string::npos);
+    zemko_tools_test::expect_well_formed(dir.path(), "plot.svg");
 }
 
 TEST(ZemkoBatch, NothingRunsWhenTheBatchCannotStart) {
@@ -214,6 +342,12 @@ TEST(ZemkoBatch, NothingRunsWhenTheBatchCannotStart) {
         {{"-w", "w5", "-j", "0", "a.txt"}, 2, "not an integer in 1..1024"},
         {{"-w", "w6"}, 2, "no data file"},
         {{"-w", "w7", "--frobnicate", "a.txt"}, 2, "unknown option"},
+        {{"-w", "w8", "--set", "TimeLimit", "a.txt"}, 2, "--set 'TimeLimit': expected KEY=VALUE"},
+        {{"-w", "w9", "--set", "=1", "a.txt"}, 2, "the key is empty"},
+        {{"-w", "w10", "--set", "Time Limit=1", "a.txt"}, 2, "the key holds a blank"},
+        {{"-w", "w11", "--set", "TimeLimit=", "a.txt"}, 2, "the value is empty"},
+        {{"-w", "w12", "--set", "Tmelimit=1", "a.txt"}, 2, "'Tmelimit' is no key"},
+        {{"-w", "w13", "-o", "r.jsonl", "a.txt"}, 2, "cannot end in .jsonl"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> args = {"--solver", ZEMKO_EXE};
@@ -261,33 +395,48 @@ TEST(SolverTranscript, ReadsTheReportOfARun) {
     EXPECT_FALSE(refused.n_jobs || refused.root_lb || refused.fo);
 }
 
-// The improvement phase's section: its start, each better sequence (with times under a time
-// limit, without under a step budget) and its end; the answer is the phase's.
+// The improvement phase's section in forms the solver may print besides today's: a decimal
+// TimeLimit beside a StepLimit, a start from the insertion construction better than the beam
+// search's, a beam search stopped early, lines after the certificate. Each better sequence is
+// read with its time, or without under a step budget alone; the answer is the phase's.
 TEST(BatchReport, ImprovementTracesAreReadBackAndPlotted) {
     const std::string timed =
         "\n'a.txt' : 100 Jobs loaded.\n\nLB = 1000, UB = 1100\n3-\n"
         "FO           = 1050  (found at level 9)\n\nEnd Level = 99\n\n"
-        "Improvement phase: TimeLimit = 2 s, Seed = 1; from FO = 1050 at 0.20 s\n"
+        "Interrupted during the beam search, at level 7\n\n"
+        "Improvement phase: TimeLimit = 0.5 s, StepLimit = 9000 steps, Seed = 1; from FO = 1045 "
+        "(insertion) at 0.20 s\n"
         "     0.25 s  step        100  FO = 1040  gap 4.0000 %  (iterated greedy)\n"
-        "     1.50 s  step       9000  FO = 1020  gap 2.0000 %  (iterated greedy)\n"
-        "Improvement phase: FO = 1020 after 12000 steps in 2.00 s\n"
-        "Certificate: lower bound 1000, gap 2.0000 %\n";
+        "     0.45 s  step       9000  FO = 1020  gap 2.0000 %  (exact search)\n"
+        "Improvement phase: FO = 1020 after 9000 steps in 0.50 s\n"
+        "Certificate: lower bound 1000, gap 2.0000 %\n"
+        "     0.49 s  step       9000  FO = 1001  gap 0.1000 %  (a later trace)\n"
+        "Certificate: lower bound 1020, gap 0.0000 %, optimal\n";
     SolverTranscript t = parse_transcript(timed);
     EXPECT_EQ(t.fo, 1050);
     EXPECT_EQ(t.answer(), 1020);
-    EXPECT_EQ(t.improvement_steps, 12000);
+    EXPECT_EQ(t.beam_stopped_at_level, 7);
+    EXPECT_TRUE(t.interrupted);
+    EXPECT_EQ(t.improvement_steps, 9000);
+    EXPECT_EQ(t.improvement_start_fo, 1045);
     EXPECT_EQ(t.improvement_start, 0.20);
     ASSERT_EQ(t.improvements.size(), 2u);
-    EXPECT_EQ(t.improvements[1].seconds, 1.50);
+    EXPECT_EQ(t.improvements[1].seconds, 0.45);
     EXPECT_EQ(t.improvements[1].objective, 1020);
+    EXPECT_EQ(t.certified_lb, 1000);
+    EXPECT_FALSE(t.optimal);
 
     SolverTranscript stepped = parse_transcript(
         "FO           = 1050  (found at level 9)\n"
-        "Improvement phase: StepLimit = 500 steps, Seed = 1; from FO = 1050\n"
+        "Time limit reached during the beam search, at level 12\n"
+        "Improvement phase: StepLimit = 500 steps, Seed = 1; from FO = 1050 (beam search)\n"
         "step        100  FO = 1040  gap 4.0000 %  (iterated greedy)\n"
         "Improvement phase: FO = 1040 after 500 steps\n"
-        "Certificate: lower bound 1040, gap 0.0000 %, optimal\n");
+        "Certificate: lower bound 1040, gap 0.0000 %, optimal (exact search)\n");
     EXPECT_TRUE(stepped.optimal);
+    EXPECT_FALSE(stepped.interrupted);
+    EXPECT_EQ(stepped.beam_stopped_at_level, 12);
+    EXPECT_FALSE(stepped.improvement_start);
     ASSERT_EQ(stepped.improvements.size(), 1u);
     EXPECT_FALSE(stepped.improvements[0].seconds);
     EXPECT_EQ(stepped.answer(), 1040);
@@ -295,25 +444,26 @@ TEST(BatchReport, ImprovementTracesAreReadBackAndPlotted) {
     BatchRow row;
     row.instance = "a.txt";
     row.transcript = t;
-    row.outcome.seconds = 2.05;
+    row.outcome.seconds = 0.52;
     std::string header;
     auto rows = csv_rows(csv_table({row}), header);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0][FO], "1020");
     EXPECT_EQ(rows[0][BEAM_FO], "1050");
-    EXPECT_EQ(rows[0][IMPROVEMENTS], "0.25/100:1040 1.50/9000:1020");
+    EXPECT_EQ(rows[0][IMPROVEMENTS], "0.25/100:1040 0.45/9000:1020");
     EXPECT_EQ(rows[0][CERTIFIED_LB], "1000");
     EXPECT_EQ(rows[0][GAP_CERTIFIED], "2.0000");
     EXPECT_EQ(rows[0][OPTIMAL], "0");
 
-    // To the root's lower bound: 5 % from 0.20 s, 4 % from 0.25 s, 2 % from 1.50 s.
+    // To the root's lower bound: 4.5 % from the start at 0.20 s, 4 % from 0.25 s, 2 % from
+    // 0.45 s.
     auto series = convergence_series({row}, false);
     ASSERT_EQ(series.size(), 1u);
     EXPECT_EQ(series[0].n_jobs, 100);
-    EXPECT_NEAR(series[0].mean_gap.front(), 5.0, 1e-9);
+    EXPECT_NEAR(series[0].mean_gap.front(), 4.5, 1e-9);
     EXPECT_NEAR(series[0].mean_gap.back(), 2.0, 1e-9);
     for (size_t k = 0; k < series[0].seconds.size(); ++k) {
-        if (series[0].seconds[k] >= 0.25 && series[0].seconds[k] < 1.5) {
+        if (series[0].seconds[k] >= 0.25 && series[0].seconds[k] < 0.45) {
             EXPECT_NEAR(series[0].mean_gap[k], 4.0, 1e-9);
         }
     }
@@ -322,6 +472,70 @@ TEST(BatchReport, ImprovementTracesAreReadBackAndPlotted) {
     ScratchDir dir;
     dir.write("plot.svg", svg);
     zemko_tools_test::expect_well_formed(dir.path(), "plot.svg");
+}
+
+// Per number of jobs: the proofs counted from the certificate alone, the certified gaps over
+// the runs that have a certificate ("-" without one), the times' shifted geometric mean.
+TEST(BatchReport, TheSummaryCountsProofsAndCertifiedGaps) {
+    auto run = [](std::optional<int> n, std::optional<int> answer, std::optional<long long> bound,
+                  bool optimal, double seconds) {
+        BatchRow row;
+        row.transcript.n_jobs = n;
+        row.transcript.fo = answer;
+        row.transcript.root_lb = 1;  // far below: the summary must not take gaps to it
+        row.transcript.certified_lb = bound;
+        row.transcript.optimal = optimal;
+        row.outcome.seconds = seconds;
+        row.outcome.exit_status = answer ? 0 : 1;
+        row.best_known = 100;
+        return row;
+    };
+    const std::vector<BatchRow> rows = {
+        run(20, 110, 100, false, 0), run(20, 100, 100, true, 3),
+        run(30, 50, std::nullopt, true, 1),  // "optimal" without a certificate is no proof
+        run(std::nullopt, std::nullopt, std::nullopt, false, 0)};
+    const auto lines = lines_of(summary_table(rows, true));
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_NE(lines[0].find("max cert gap %"), std::string::npos) << lines[0];
+    auto words = [](const std::string& line) {
+        std::istringstream in(line);
+        std::vector<std::string> all;
+        for (std::string word; in >> word;)
+            all.push_back(word);
+        return all;
+    };
+    using Words = std::vector<std::string>;
+    // n, runs, optimal, cert gap, max cert gap, gap to best, shifted geometric mean, max s.
+    EXPECT_EQ(words(lines[1]),
+              (Words{"20", "2", "1", "5.000", "10.000", "5.000", "1.000", "3.000"}));
+    EXPECT_EQ(words(lines[2]), (Words{"30", "1", "0", "-", "-", "-50.000", "1.000", "1.000"}));
+    EXPECT_EQ(words(lines[3]), (Words{"?", "1", "0", "-", "-", "-", "0.000", "0.000"}));
+}
+
+TEST(BatchReport, StatusWordsAndJsonStrings) {
+    auto status = [](int exit_status, std::optional<int> answer, bool refused, bool optimal) {
+        BatchRow row;
+        row.outcome.exit_status = exit_status;
+        row.transcript.fo = answer;
+        row.transcript.data_refused = refused;
+        row.transcript.certified_lb = 5;
+        row.transcript.optimal = optimal;
+        return std::string(run_status_word(row));
+    };
+    EXPECT_EQ(status(0, 7, false, true), "optimal");
+    EXPECT_EQ(status(0, 7, false, false), "solved");
+    EXPECT_EQ(status(0, std::nullopt, true, false), "refused");
+    EXPECT_EQ(status(1, std::nullopt, true, false), "refused");
+    EXPECT_EQ(status(1, 7, false, false), "failed");  // a result file that cannot be written
+    EXPECT_EQ(status(NOT_STARTED_STATUS, std::nullopt, false, false), "failed");
+    EXPECT_EQ(status(130, 7, false, false), "interrupted");
+
+    EXPECT_EQ(json_string("a\"b\\c\n\t\x01\x7f"), "\"a\\\"b\\\\c\\n\\t\\u0001\x7f\"");
+    EXPECT_EQ(json_string("caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80"),
+              "\"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80\"");
+    // A stray byte, an overlong form, a surrogate, a sequence cut short: each byte replaced.
+    EXPECT_EQ(json_string("\xff|\xc0\x80|\xed\xa0\x80|\xe2\x82"),
+              "\"\\ufffd|\\ufffd\\ufffd|\\ufffd\\ufffd\\ufffd|\\ufffd\\ufffd\"");
 }
 
 TEST(BatchReport, GapsBelowTheBestKnownStayInsideThePlot) {
@@ -380,4 +594,20 @@ TEST(BatchReport, BestKnownFileAndCsvQuoting) {
     EXPECT_EQ(fields[INSTANCE], row.instance);
     EXPECT_EQ(fields[GAP_LB], "10.0000");
     EXPECT_EQ(percent_gap(5, 0), std::nullopt);  // no gap to a bound of 0
+}
+
+// Every column of the CSV is listed in docs/tools.md, in order.
+TEST(BatchReport, TheCsvColumnsAreTheDocumentedOnes) {
+    const std::string page = zemko_test::read_text(zemko_test::source_path("docs/tools.md"));
+    const size_t section = page.find("### The CSV");
+    ASSERT_NE(section, std::string::npos);
+    const std::string list = page.substr(section, page.find("\n#", section + 1) - section);
+    // The names in backticks before the colon of each item: "- `root_lb`, `root_ub`: ...".
+    std::string documented;
+    for (const std::string& line : lines_of(list)) {
+        if (line.rfind("- `", 0) != 0) continue;
+        for (const auto& name : zemko_test::all_matches(line.substr(0, line.find(':')), "`(\\w+)`"))
+            documented += (documented.empty() ? "" : ",") + name[1];
+    }
+    EXPECT_EQ(documented, HEADER);
 }
