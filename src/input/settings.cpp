@@ -52,14 +52,6 @@ bool begins_with(const std::string& key, const char* row_key) {
     return key.compare(0, std::strlen(row_key), row_key) == 0;
 }
 
-// The first row the key matches: a prefix row by its beginning, an exact row by equality.
-const SettingRow* find_row(const std::string& key) {
-    for (const SettingRow& row : setting_rows)
-        if (row.match == SettingMatch::exact ? key == row.key : begins_with(key, row.key))
-            return &row;
-    return nullptr;
-}
-
 // The exact row whose key the given key begins with, when it has no row of its own.
 const SettingRow* near_row(const std::string& key) {
     for (const SettingRow& row : setting_rows)
@@ -128,6 +120,14 @@ void note(std::ostream* notes, const std::string& file_name, int line_number,
 
 }  // namespace
 
+// A prefix row matches by the key's beginning, an exact row by equality.
+const SettingRow* find_setting_row(const std::string& key) {
+    for (const SettingRow& row : setting_rows)
+        if (row.match == SettingMatch::exact ? key == row.key : begins_with(key, row.key))
+            return &row;
+    return nullptr;
+}
+
 double setting_value(const Settings& settings, const SettingRow& row) {
     if (row.field.decimal) return settings.*row.field.decimal;
     return row.field.whole ? settings.*row.field.whole : 0;
@@ -144,7 +144,7 @@ void apply_settings(std::istream& in, Settings& settings, std::ostream* messages
         ++line_number;
         SettingLine parsed = scan_setting_line(line);
         if (parsed.converted < 0) continue;
-        const SettingRow* row = find_row(parsed.key);
+        const SettingRow* row = find_setting_row(parsed.key);
         if (!row) {
             say(out, "\nWarning : Unknown message in ZEMKO Config File at line %d\n", line_number);
             if (const SettingRow* near = near_row(parsed.key))

@@ -49,6 +49,9 @@ inline constexpr SettingRow setting_rows[] = {
 #undef ZEMKO_SETTING_ROW
 inline constexpr int n_setting_rows = sizeof setting_rows / sizeof setting_rows[0];
 
+// The row a settings-file key matches (the comment row for "/*..."), or null for an unknown key.
+const SettingRow* find_setting_row(const std::string& key);
+
 // The value of a row's setting, as a decimal number.
 double setting_value(const Settings& settings, const SettingRow& row);
 

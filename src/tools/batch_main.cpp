@@ -106,13 +106,13 @@ std::string setting_problem(const std::string& argument) {
     if (has_blank(key)) return quoted + "the key holds a blank";
     if (value.empty()) return quoted + "the value is empty";
     if (has_blank(value)) return quoted + "the value holds a blank";
-    // The solver's rule: a key matches the first row whose key it begins with.
-    for (const zemko::SettingRow& row : zemko::setting_rows) {
-        if (key.compare(0, std::strlen(row.key), row.key) != 0) continue;
-        if (!row.setting) return quoted + "'" + key + "' starts a comment, not a setting";
-        return "";
-    }
-    return quoted + "'" + key + "' is no key of the settings file (docs/usage.md lists them)";
+    // The solver's own rule for the keys.
+    const zemko::SettingRow* row = zemko::find_setting_row(key);
+    if (row == nullptr)
+        return quoted + "'" + key + "' is no key of the settings file (docs/usage.md lists them)";
+    if (!row->field.whole && !row->field.decimal)
+        return quoted + "'" + key + "' starts a comment, not a setting";
+    return "";
 }
 
 std::string parse_options(const std::vector<std::string>& args, BatchOptions& options, bool& help) {
