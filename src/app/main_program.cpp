@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <iostream>
 #include <sstream>
 
@@ -15,6 +16,7 @@
 #include "app/interrupt.hpp"
 #include "app/result_files.hpp"
 #include "app/status_line.hpp"
+#include "input/benchmark_layout.hpp"
 #include "input/jobs.hpp"
 #include "input/settings.hpp"
 #include "util/transcript.hpp"
@@ -26,6 +28,9 @@ namespace {
 constexpr int EXIT_USAGE = 2;
 constexpr int EXIT_FAILURE_STATUS = 1;
 constexpr int EXIT_INTERRUPTED = 130;  // as a shell reports a process ended by Ctrl-C
+
+// The start of a data file that is enough to tell a benchmark layout.
+constexpr size_t BENCHMARK_SNIFF_BYTES = size_t{1} << 20;
 
 constexpr const char* HELP_TEXT =
     "usage: zemko DATA_FILE\n"
@@ -67,6 +72,22 @@ Result solve_on_console(const std::vector<Job>& jobs, const Settings& settings, 
     return result;
 }
 
+// A data file in one of the field's benchmark layouts is read as zemko's own layout, which
+// gives other jobs than the file means: standard error says so, and names the converter.
+void warn_of_benchmark_layout(const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string text(BENCHMARK_SNIFF_BYTES, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<size_t>(in.gcount()));
+    const std::string layout = looks_like_benchmark_layout(text);
+    if (layout.empty()) return;
+    std::cerr << "Warning: " << path << " looks like " << layout
+              << ", not zemko's data file (one job a line: number p1 p2 route). zemko-convert "
+                 "writes the benchmark layouts (a first line \"n m\", then the times) as one: "
+                 "zemko-convert -o jobs.txt "
+              << path << "\n";
+}
+
 }  // namespace
 
 int main_program(int argc, char** argv) {
@@ -93,6 +114,7 @@ int main_program(int argc, char** argv) {
     JobTable table;
     int bad_line = 0;
     const JobsOutcome outcome = read_jobs(argv[1], table, &bad_line);
+    warn_of_benchmark_layout(argv[1]);
     if (outcome != JOBS_LOADED) {
         say(console, "\n\n%s\n\n", jobs_outcome_message(outcome, bad_line).c_str());
         return EXIT_FAILURE_STATUS;

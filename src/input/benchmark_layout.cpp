@@ -243,8 +243,7 @@ std::string looks_like_benchmark_layout(const std::string& text) {
         short_jobs += numbers.size() < DATA_FILE_FIELDS ? 1 : 0;
     }
     if (2 * short_jobs > jobs)
-        return "most lines hold fewer than the four numbers \"number p1 p2 route\" of a data "
-               "file (one job a line \"p1 p2\"?)";
+        return "lines of fewer than four numbers (one job a line \"p1 p2\" or \"number p1 p2\"?)";
     return "";
 }
 

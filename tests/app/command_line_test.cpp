@@ -98,3 +98,48 @@ TEST(CommandLine, NoStatusLineWhenStandardErrorIsNoTerminal) {
               zemko_test::without_time_line(to_pipe.output));
     EXPECT_EQ(to_file.output.find('\033'), std::string::npos);
 }
+
+TEST(CommandLine, HelpVersionAndABenchmarkLayoutAreAnsweredAsToolsDo) {
+    ScratchDir dir;
+    const auto help = run_zemko(dir.path(), {"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.output.rfind("usage: zemko DATA_FILE\n", 0), 0u) << help.output;
+    const auto version = run_zemko(dir.path(), {"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.output, std::string("zemko ") + zemko::VERSION + "\n");
+    // A matrix file is still read as a data file, as always, with a word on standard error.
+    dir.write("matrix.txt", "5 2\n55 84 15 30 7\n80 3 11 40 90\n");
+    const std::string command = std::string(ZEMKO_EXE) + " matrix.txt 2> errors.txt";
+    const auto matrix = zemko_test::run_program("/bin/sh", {"-c", command}, dir.path());
+    EXPECT_EQ(matrix.status, 0);
+    EXPECT_NE(matrix.output.find("3 Jobs loaded."), std::string::npos);
+    EXPECT_NE(dir.read("errors.txt").find("zemko-convert -o jobs.txt matrix.txt"),
+              std::string::npos)
+        << dir.read("errors.txt");
+}
+
+// Ctrl-C ends a timed run as its time limit would: the best sequence so far is reported and
+// written, with the certificate, and the status is still 130.
+TEST(CommandLine, AnInterruptedRunKeepsItsAnswer) {
+    ScratchDir dir;
+    const auto times = zemko_test::random_times(11, 200, 1, 100);
+    dir.write("data.txt", zemko_test::data_file(times));
+    dir.write("ZEMKO.INI", "TimeLimit = 5\n");
+    const std::string command = std::string(ZEMKO_EXE) +
+                                " data.txt > console.txt 2>&1 & pid=$!; sleep 1; kill -INT $pid;"
+                                " wait $pid; echo $?";
+    const auto run = zemko_test::run_program("/bin/sh", {"-c", command}, dir.path());
+    EXPECT_EQ(run.output, "130\n");
+    const std::string console = dir.read("console.txt");
+    EXPECT_NE(console.find("\nCertificate: lower bound "), std::string::npos) << console;
+    EXPECT_NE(console.find("\nInterrupted: ub.rep holds the best sequence found so far\n"),
+              std::string::npos)
+        << console;
+    const std::vector<long long> ub = zemko_test::parse_numbers(dir.read("ub.rep"));
+    ASSERT_EQ(ub.size(), times.size() + 1);
+    const std::vector<int> sequence(ub.begin() + 1, ub.end());
+    EXPECT_EQ(zemko_test::objective_of(sequence, times), ub[0]);
+    EXPECT_NE(console.find("Improvement phase: FO = " + std::to_string(ub[0]) + " after"),
+              std::string::npos)
+        << console;
+}

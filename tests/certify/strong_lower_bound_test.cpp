@@ -8,6 +8,8 @@
 #include <fstream>
 #include <thread>
 
+#include "certify/backlog_paths.hpp"
+#include "certify/min_cost_assignment.hpp"
 #include "certify/position_bounds.hpp"
 #include "certify/strong_lower_bound.hpp"
 #include "exact/prefix_state.hpp"
@@ -233,4 +235,37 @@ TEST(StrongLowerBound, StopsPromptlyWhenAsked) {
     const StrongBound budgeted = strong_lower_bound(times, effort);
     EXPECT_FALSE(budgeted.stopped);
     EXPECT_EQ(budgeted.iterations_done, 3);
+}
+
+// A raised flag ends each of the bound's solves within one of its rows or levels, with nothing
+// half made passed on as a result; a table of rests asked for is not made after a stop.
+TEST(StrongLowerBound, EverySolveStopsWithinARowOrALevel) {
+    const JobTimes times = uniform_times(11, 60);
+    const int n = times.count();
+    const std::atomic<bool> raised{true};
+    Limits stopped;
+    stopped.stop = &raised;
+    std::vector<Cost> costs(static_cast<std::size_t>(n) * n, 1);
+    std::vector<int> columns;
+    AssignmentWork assignment;
+    EXPECT_FALSE(min_cost_assignment(costs, n, columns, assignment, stopped).has_value());
+    EXPECT_TRUE(min_cost_assignment(costs, n, columns, assignment).has_value());
+
+    const BacklogGrid grid = make_backlog_grid(times, 300, 4);
+    const std::vector<double> prices(n, 16.0);
+    BacklogWork work;
+    std::vector<int> path;
+    EXPECT_EQ(cheapest_relaxed_path(grid, 16.0, prices, UNREACHED, work, path, stopped), UNREACHED);
+    EXPECT_TRUE(path.empty());
+    EXPECT_FALSE(cheapest_relaxed_rests(grid, 16.0, prices, work, &raised));
+    EXPECT_TRUE(cheapest_relaxed_rests(grid, 16.0, prices, work));
+
+    StrongBoundEffort effort = default_strong_bound_effort(n);
+    const StrongBound at_once = strong_lower_bound(times, effort, {}, stopped);
+    EXPECT_EQ(at_once.rest_costs.buckets, 0);
+    effort.rest_table = false;
+    effort.iterations = 3;
+    const StrongBound without_table = strong_lower_bound(times, effort);
+    EXPECT_EQ(without_table.rest_costs.buckets, 0);
+    EXPECT_GT(without_table.lower_bound, without_table.position_bound);
 }

@@ -2,8 +2,10 @@
 
 import inspect
 import itertools
+import json
 import os
 import pathlib
+import pickle
 import random
 import signal
 import threading
@@ -68,8 +70,16 @@ def test_bad_arguments_get_the_consoles_messages():
         zemko.solve([1, 2.5], [1, 2])
     with pytest.raises(TypeError, match="unexpected keyword"):
         zemko.solve([1, 2], [1, 2], bream=3)
-    with pytest.raises(ValueError, match="^File not found$"):
+    with pytest.raises(FileNotFoundError):
         zemko.read_jobs("/nonexistent/instance.txt")
+    with pytest.raises(FileNotFoundError):
+        zemko.read_settings(pathlib.Path("/nonexistent/ZEMKO.INI"))
+    for bad in ({"time_limit": -1}, {"time_limit": float("nan")}, {"threads": -2},
+                {"step_limit": -5}, {"memory_limit": -1}, {"beam": 0}, {"route": 3}):
+        with pytest.raises(ValueError):
+            zemko.solve([1, 2], [3, 4], **bad)
+    with pytest.raises(TypeError):
+        zemko.solve([1, 2], [3, 4], time_limit="1")
 
 
 def test_solves_in_several_threads_give_their_single_thread_results():
@@ -92,7 +102,7 @@ def test_solves_in_several_threads_give_their_single_thread_results():
         assert objective_of(*times, b.sequence) == b.objective
 
 
-def test_ctrl_c_stops_a_long_solve():
+def test_ctrl_c_stops_a_long_solve_which_returns_its_best_so_far():
     p1, p2 = random_instance(7, 500)
     sent = []
 
@@ -106,8 +116,7 @@ def test_ctrl_c_stops_a_long_solve():
     try:
         timer = threading.Timer(0.5, interrupt)
         timer.start()
-        with pytest.raises(KeyboardInterrupt):
-            zemko.solve(p1, p2, beam=3000)
+        result = zemko.solve(p1, p2, beam=3000)
         stopped = time.monotonic()
         timer.join()
     finally:
@@ -115,6 +124,8 @@ def test_ctrl_c_stops_a_long_solve():
     # A solve looks at its stop flag several times a second; 5 s leaves room for a loaded
     # machine, and the solve alone would take minutes.
     assert stopped - sent[0] < 5.0
+    assert result.status == zemko.Status.interrupted
+    assert result.objective is None or objective_of(p1, p2, result.sequence) == result.objective
 
 
 def test_result_carries_every_field_of_a_run_with_a_time_limit():
@@ -149,7 +160,7 @@ def test_solve_and_settings_are_typed_by_the_settings_table(tmp_path):
     assert list(hints) == [name for name, *_ in rows]
     assert [name for name in parameters if name in hints] == list(hints)
     for name, _key, default, kind, _meaning in rows:
-        expected = bool if kind == "flag" else int
+        expected = {"flag": bool, "seconds": float}.get(kind, int)
         assert hints[name] is expected, name
         assert parameters[name].kind is inspect.Parameter.KEYWORD_ONLY
         assert type(parameters[name].default) is expected and parameters[name].default == default
@@ -157,3 +168,46 @@ def test_solve_and_settings_are_typed_by_the_settings_table(tmp_path):
     read = zemko.read_settings(str(settings_file))
     assert all(type(value) is hints[name] for name, value in read.items())
     assert read["perturb"] is False and read["beam"] == 7
+
+
+def test_results_follow_the_conventions_of_the_fields_modules(tmp_path):
+    p1, p2 = random_instance(5, 25)
+    timed = zemko.solve(p1, p2, time_limit=0.3, threads=1)
+    assert timed.certified and timed.certified_lower_bound <= timed.objective
+    assert 0 < timed.seconds and zemko.__version__ == zemko._zemko.__version__
+    again = pickle.loads(pickle.dumps(timed))
+    assert again.to_dict() == timed.to_dict() and again.sequence == timed.sequence
+    assert json.loads(json.dumps(timed.to_dict()))["status"] == "solved"
+    assert timed.gantt_svg().startswith("<svg") or "<svg" in timed.gantt_svg()[:200]
+    # No value is None, never a sentinel: no sequence, no valid bound.
+    empty = zemko.solve([], [])
+    assert (empty.status, empty.objective, empty.certified_lower_bound) == (
+        zemko.Status.no_jobs, None, None)
+    assert zemko.solve([3, 1], [2, 4], route=1).certified_lower_bound is not None
+    assert zemko.solve([-3, 1], [2, 4]).certified_lower_bound is None
+    # Paths of any kind, and the field's benchmark layouts.
+    (tmp_path / "matrix.txt").write_text("3 2\n5 1 7\n2 8 3\n")
+    jobs = zemko.read_jobs(tmp_path / "matrix.txt", layout="benchmark")
+    assert [(j.p1, j.p2) for j in jobs] == [(5, 2), (1, 8), (7, 3)]
+
+
+def test_progress_is_told_and_a_stop_object_stops():
+    p1, p2 = random_instance(9, 120)
+    stop = threading.Event()
+    seen = []
+
+    def report(progress):
+        seen.append(progress)
+        if progress.improving:
+            stop.set()
+
+    result = zemko.solve(p1, p2, time_limit=30, progress=report, stop=stop)
+    assert result.status == zemko.Status.interrupted and seen[-1].improving
+    assert objective_of(p1, p2, result.sequence) == result.objective
+    assert all(p.best_objective is None or p.best_objective >= result.objective for p in seen)
+
+    def failing(progress):
+        raise RuntimeError("from the callback")
+
+    with pytest.raises(RuntimeError, match="from the callback"):
+        zemko.solve(p1, p2, time_limit=30, progress=failing)
