@@ -28,8 +28,10 @@
 #include <vector>
 
 #include "bench_files.hpp"
+#include "certify/arc_filter.hpp"
 #include "certify/strong_lower_bound.hpp"
 #include "exact/exact_search.hpp"
+#include "exact/level_search.hpp"
 #include "exact/prefix_state.hpp"
 #include "sequence/job_times.hpp"
 
@@ -98,6 +100,54 @@ void improve_by_insertion(const JobTimes& times, std::vector<int>& sequence) {
     }
 }
 
+// Filters the table of rests against the incumbent less one, and prints what is left and the
+// bound of the whole paths before and after.
+void print_filter(const JobTimes& times, const std::vector<int>& incumbent, RestCostTable& table,
+                  long long below) {
+    Cost price_sum = 0;
+    for (const Cost price : table.prices)
+        price_sum += price;
+    const Cost bound_before = rest_cost_bound(table, 0, 0, 0, price_sum);
+    const double start = cpu_seconds(CLOCK_THREAD_CPUTIME_ID);
+    const Cost target = sequence_objective(times, incumbent) - below;
+    const FilterCounts counts =
+        filter_rest_costs(times, default_strong_bound_effort(times.count()), target, table);
+    std::printf(
+        "filter to %lld: %d rounds, %lld of %lld arcs kept (%.2f %%), %.1f positions a "
+        "job, paths' bound %lld -> %lld, in %.3f s\n",
+        static_cast<long long>(target), counts.rounds, counts.kept, counts.arcs,
+        counts.arcs > 0 ? 100.0 * counts.kept / counts.arcs : 0.0, counts.mean_window,
+        static_cast<long long>(bound_before),
+        static_cast<long long>(rest_cost_bound(table, 0, 0, 0, price_sum)),
+        cpu_seconds(CLOCK_THREAD_CPUTIME_ID) - start);
+}
+
+// The search by levels against the filter's target, and what it kept.
+void print_levels(const JobTimes& times, const std::vector<int>& incumbent,
+                  const RestCostTable& table, long long below) {
+    const double start = cpu_seconds(CLOCK_THREAD_CPUTIME_ID);
+    const Cost target = sequence_objective(times, incumbent) - below;
+    const LevelSearchResult result = level_search(times, table, target);
+    long long most = 0, total = 0;
+    int widest = 0;
+    for (std::size_t k = 0; k < result.states.size(); ++k) {
+        total += result.states[k];
+        if (result.states[k] > most) {
+            most = result.states[k];
+            widest = static_cast<int>(k) + 1;
+        }
+    }
+    std::printf(
+        "levels to %lld: %s, %s, most states %lld at level %d, %lld in all, peak %.0f MB, "
+        "in %.3f s\n",
+        static_cast<long long>(target), result.complete ? "complete" : "stopped",
+        result.found ? ("found " + std::to_string(result.best_objective)).c_str() : "none within",
+        most, widest, total, static_cast<double>(result.peak_bytes) / 1e6,
+        cpu_seconds(CLOCK_THREAD_CPUTIME_ID) - start);
+    if (result.found && sequence_objective(times, result.best_sequence) != result.best_objective)
+        std::printf("the sequence found does not have its objective\n");
+}
+
 std::vector<std::string> split(const std::string& text, char separator) {
     std::vector<std::string> parts;
     std::string part;
@@ -115,6 +165,9 @@ int main(int argc, char** argv) {
     ExactOptions options;
     bool improve = true;
     bool rest_table = false;
+    bool filter = false;
+    bool levels = false;  // the search by levels after the filter, in place of the depth-first one
+    long long below = 1;  // the target is the incumbent less this
     std::vector<std::pair<std::string, std::string>> runs;  // data file, ub.rep or ""
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -145,6 +198,12 @@ int main(int argc, char** argv) {
             improve = false;
         else if (arg == "--rest-table")
             rest_table = true;
+        else if (arg == "--filter")
+            filter = rest_table = true;
+        else if (arg == "--levels")
+            levels = filter = rest_table = true;
+        else if (arg == "--below")
+            below = std::atoll(value().c_str());
         else if (arg == "--workers") {
             options.workers = std::atoi(value().c_str());
             options.parallel = [](int count, const std::function<void(int, int)>& body) {
@@ -195,6 +254,11 @@ int main(int argc, char** argv) {
             options.rest_costs = &strong.rest_costs;
             std::printf("strong bound %lld in %.3f s\n", static_cast<long long>(strong.lower_bound),
                         cpu_seconds(CLOCK_THREAD_CPUTIME_ID) - start);
+            if (filter) print_filter(times, incumbent, strong.rest_costs, below);
+            if (levels) {
+                print_levels(times, incumbent, strong.rest_costs, below);
+                continue;
+            }
         }
         const ExactResult result =
             search_for_cpu_seconds(times, incumbent, limits, options, seconds, cpu);

@@ -16,6 +16,7 @@
 #include "util/integer_division.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 
 namespace zemko {
@@ -495,6 +496,124 @@ ZEMKO_CPU_CLONES bool cheapest_relaxed_rests(const BacklogGrid& grid, double sca
         rest_level(call, k);
     }
     return true;
+}
+
+namespace {
+
+// The bucket a step of job j leads to from bucket b: p2 after idle time, else the shift.
+int step_target(const BacklogGrid& grid, int b, int j) {
+    return b <= grid.idle_last[j] ? grid.idle_target[j] : b + grid.shift[j];
+}
+
+// Calls visit(j) for every job whose arc out of `state` is kept, in index order.
+template <typename Visit>
+void for_each_kept(const ArcMasks& masks, std::size_t state, Visit&& visit) {
+    const std::uint64_t* words = &masks.allowed[state * masks.words];
+    for (int w = 0; w < masks.words; ++w)
+        for (std::uint64_t bits = words[w]; bits != 0; bits &= bits - 1)
+            visit(64 * w + std::countr_zero(bits));
+}
+
+// The cost of arriving in bucket t from a step of the level priced last, with the rests of
+// the level after it in `rests`.
+double arrival_cost(const PathCall& call, const double* rests, int t) {
+    const int B = call.grid.buckets;
+    return t >= B ? call.leave_add[t - B] : call.backlog_scaled[t] + rests[t];
+}
+
+// The cheapest prefixes over the kept arcs: forward[k * B + b], the start's backlog counted
+// at no level, every later one at its arrival.
+void kept_prefixes(PathCall& call, const ArcMasks& masks, std::vector<double>& forward) {
+    const BacklogGrid& grid = call.grid;
+    const int n = grid.jobs, B = grid.buckets;
+    forward.assign(static_cast<std::size_t>(n + 1) * B, UNREACHED);
+    forward[static_cast<std::size_t>(floor_div(-grid.origin, grid.width))] = 0.0;
+    for (int k = 0; k < n; ++k) {
+        price_level(call, k);
+        const double* from = &forward[static_cast<std::size_t>(k) * B];
+        double* into = &forward[static_cast<std::size_t>(k + 1) * B];
+        for (int b = 0; b < B; ++b) {
+            if (from[b] >= REACHED_BELOW) continue;
+            for_each_kept(masks, static_cast<std::size_t>(k) * B + b, [&](int j) {
+                const int t = step_target(grid, b, j);
+                if (t >= B) return;
+                const double value = from[b] + call.work.step_cost[j] + call.backlog_scaled[t];
+                if (value < into[t]) into[t] = value;
+            });
+        }
+    }
+}
+
+// The cheapest rests over the kept arcs, into work.values as cheapest_relaxed_rests leaves
+// them; a state without a kept arc has none (UNREACHED).
+void kept_rests(PathCall& call, const ArcMasks& masks) {
+    const BacklogGrid& grid = call.grid;
+    const int n = grid.jobs, B = grid.buckets;
+    std::vector<double>& values = call.work.values;
+    std::fill(values.begin() + static_cast<std::ptrdiff_t>(n) * B, values.end(), 0.0);
+    for (int k = n - 1; k >= 0; --k) {
+        price_level(call, k);
+        const double* next = &values[static_cast<std::size_t>(k + 1) * B];
+        double* rest = &values[static_cast<std::size_t>(k) * B];
+        for (int b = 0; b < B; ++b) {
+            double best = UNREACHED;
+            for_each_kept(masks, static_cast<std::size_t>(k) * B + b, [&](int j) {
+                const double value =
+                    call.work.step_cost[j] + arrival_cost(call, next, step_target(grid, b, j));
+                if (value < best) best = value;
+            });
+            rest[b] = best;
+        }
+    }
+}
+
+// Deletes every kept arc whose cheapest path exceeds keep_at_most; returns the arcs deleted.
+long long delete_dear_arcs(PathCall& call, const std::vector<double>& forward, ArcMasks& masks,
+                           double keep_at_most) {
+    const BacklogGrid& grid = call.grid;
+    const int n = grid.jobs, B = grid.buckets;
+    long long deleted = 0;
+    for (int k = 0; k < n; ++k) {
+        price_level(call, k);
+        const double* next = &call.work.values[static_cast<std::size_t>(k + 1) * B];
+        for (int b = 0; b < B; ++b) {
+            const std::size_t state = static_cast<std::size_t>(k) * B + b;
+            const double before = forward[state];
+            for_each_kept(masks, state, [&](int j) {
+                const double through = before + call.work.step_cost[j] +
+                                       arrival_cost(call, next, step_target(grid, b, j));
+                if (before < REACHED_BELOW && through <= keep_at_most) return;
+                masks.allowed[state * masks.words + j / 64] &= ~(std::uint64_t{1} << (j % 64));
+                ++deleted;
+            });
+        }
+    }
+    return deleted;
+}
+
+}  // namespace
+
+ArcMasks all_arcs(const BacklogGrid& grid) {
+    ArcMasks masks;
+    masks.words = (grid.jobs + 63) / 64;
+    masks.allowed.assign(static_cast<std::size_t>(grid.jobs) * grid.buckets * masks.words, 0);
+    for (std::size_t state = 0; state < static_cast<std::size_t>(grid.jobs) * grid.buckets; ++state)
+        for (int j = 0; j < grid.jobs; ++j)
+            masks.allowed[state * masks.words + j / 64] |= std::uint64_t{1} << (j % 64);
+    return masks;
+}
+
+long long filter_relaxed_arcs(const BacklogGrid& grid, double scale,
+                              const std::vector<double>& scaled_prices, double keep_at_most,
+                              ArcMasks& masks, BacklogWork& work) {
+    if (grid.jobs == 0) return 0;
+    PathCall call = start_call(grid, scale, scaled_prices, work);
+    std::vector<double> forward;
+    kept_prefixes(call, masks, forward);
+    kept_rests(call, masks);
+    const long long deleted = delete_dear_arcs(call, forward, masks, keep_at_most);
+    kept_rests(call, masks);
+    return deleted;
 }
 
 }  // namespace zemko

@@ -85,4 +85,25 @@ bool cheapest_relaxed_rests(const BacklogGrid& grid, double scale,
                             const std::vector<double>& scaled_prices, BacklogWork& work,
                             const std::atomic<bool>* stop = nullptr);
 
+// The arcs (position k, bucket b, job j) of the relaxation that are kept: a bit per job for
+// every state, [(k * buckets + b) * words + j / 64].
+struct ArcMasks {
+    int words = 0;
+    std::vector<std::uint64_t> allowed;
+};
+
+// Every arc kept.
+ArcMasks all_arcs(const BacklogGrid& grid);
+
+// One round of filtering by reduced cost: with the cheapest prefix into each state and the
+// cheapest rest out of it over the kept arcs, an arc whose cheapest whole path through it
+// (scale * cost - prices, as cheapest_relaxed_path counts it) exceeds keep_at_most is deleted,
+// and so is every arc of a state no kept path reaches. Each path of a true sequence whose
+// relaxed value is at most keep_at_most keeps all its arcs. Leaves in work.values the rests
+// over the arcs kept after the round (as cheapest_relaxed_rests leaves them; UNREACHED for a
+// state with no kept arc); returns the arcs deleted.
+long long filter_relaxed_arcs(const BacklogGrid& grid, double scale,
+                              const std::vector<double>& scaled_prices, double keep_at_most,
+                              ArcMasks& masks, BacklogWork& work);
+
 }  // namespace zemko

@@ -58,6 +58,23 @@ void hand_on(Search& search, int depth) {
     }
 }
 
+// What the rests' filter leaves the node path[0..depth) of `state`: the jobs it allows next
+// (null: any), and a job whose last position is this one (-1: none). False when a job left has
+// no position left, or two must take this one: no sequence within the filter's target starts
+// so.
+bool filtered_choice(const Search& search, int depth, const PrefixState& state,
+                     const std::uint64_t*& allowed, int& forced) {
+    const RestCostTable* table = search.rest_costs;
+    if (table == nullptr || table->words == 0) return true;
+    for (int j = 0; j < search.n; ++j) {
+        if (search.scheduled[j] || table->last_position[j] > depth) continue;
+        if (table->last_position[j] < depth || forced >= 0) return false;
+        forced = j;
+    }
+    allowed = allowed_jobs(*table, depth, state.c1, state.c2);
+    return true;
+}
+
 }  // namespace
 
 Cost incumbent_objective(const Search& search) {
@@ -116,8 +133,14 @@ void generate_children(Search& search, int depth) {
     level.children.clear();
     const RankedPrefix& node = search.before[depth];
     const PrefixPath path{search.path.data(), search.before.data(), depth};
+    const std::uint64_t* allowed = nullptr;
+    int forced = -1;
+    if (!filtered_choice(search, depth, node.state, allowed, forced)) return;
     for (int j = 0; j < search.n; ++j) {
         if (search.scheduled[j]) continue;
+        if ((forced >= 0 && j != forced) ||
+            (allowed != nullptr && ((allowed[j / 64] >> (j % 64)) & 1) == 0))
+            continue;
         Child child;
         child.job = j;
         child.ranked.state = append_job(node.state, times.p1[j], times.p2[j]);
