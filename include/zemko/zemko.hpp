@@ -137,7 +137,8 @@ enum class Status { ZEMKO_STATUSES(ZEMKO_DECLARE_STATUS) };
 // with the name the transcript and the Python module give it.
 #define ZEMKO_FOUND_BY(VALUE)                                                     \
     VALUE(iterated_greedy, "iterated greedy", "the walks of the iterated greedy") \
-    VALUE(exact_search, "exact search", "the exact search")
+    VALUE(exact_search, "exact search", "the depth-first exact search")           \
+    VALUE(level_search, "level search", "the exact search by levels")
 
 #define ZEMKO_DECLARE_ORIGIN(value, name, description) value,
 enum class FoundBy { ZEMKO_FOUND_BY(ZEMKO_DECLARE_ORIGIN) };

@@ -18,9 +18,11 @@
 #include <cstdint>
 #include <limits>
 
+#include "certify/arc_filter.hpp"
 #include "certify/proof_summary.hpp"
 #include "certify/strong_lower_bound.hpp"
 #include "exact/exact_search.hpp"
+#include "exact/level_search.hpp"
 #include "improve/walk_rounds.hpp"
 #include "sequence/rest_cost_table.hpp"
 #include "util/joined_thread.hpp"
@@ -116,7 +118,7 @@ void run_walks(const PhaseContext& context, const Limits& limits, int round, Pha
 Limits walk_limits(const PhaseContext& context, bool warm_up) {
     Limits limits =
         part_limits(context.plan.deadline, context.solve.limits.stop, context.settings.step_limit);
-    if (warm_up && context.plan.exact_tried && context.plan.timed)
+    if (warm_up && context.plan.warm_up)
         limits.deadline = after_seconds(
             Clock::now(),
             exact_warm_up_seconds(context.times.count(), seconds_until(*context.plan.deadline)));
@@ -151,6 +153,67 @@ long long run_exact(const PhaseContext& context, const RestCostTable& rest_costs
     }
     proven = exact.proven_optimal;
     return exact.proven_optimal ? outcome.best_objective : exact.lower_bound;
+}
+
+// One search by levels against `target`, on a table filtered for it. Returns false when it did
+// not complete (the limits or the memory stopped it, or the table cannot be filtered).
+bool levels_below(const PhaseContext& context, const StrongBound& strong,
+                  const StrongBoundEffort& effort, Cost target, const Limits& limits,
+                  LevelSearchResult& result) {
+    RestCostTable filtered = strong.rest_costs;
+    const MemoryReservation copy(&context.solve.budget, rest_table_bytes(filtered));
+    filter_rest_costs(context.times, effort, target, filtered, limits, &context.solve.budget);
+    if (filtered.words == 0) return false;
+    result = level_search(context.times, filtered, target, limits, &context.solve.budget);
+    return result.complete;
+}
+
+// The proof by levels, for LEVEL_SHARE of the time left: first against a target halfway from
+// the bound to the best, which raises the bound when nothing lies below it, then against the
+// best less one. A sequence found within a target is the optimum. Returns the bound proven
+// (LLONG_MIN: none beyond the strong bound's); `proven` tells whether the best is optimal.
+long long prove_by_levels(const PhaseContext& context, const StrongBound& strong,
+                          const StrongBoundEffort& effort, PhaseShared& shared,
+                          PhaseOutcome& outcome, bool& proven) {
+    Limits limits = part_limits(context.plan.deadline, context.solve.limits.stop);
+    limits.deadline = after_seconds(
+        Clock::now(), LEVEL_SHARE * std::max(0.0, seconds_until(*context.plan.deadline)));
+    long long proven_bound = LLONG_MIN;
+    Cost lower = std::max<Cost>(strong.lower_bound, context.root_bound_for_certificate);
+    for (int attempt = 0; attempt < 2 && !proven; ++attempt) {
+        const Cost last = outcome.best_objective - 1;
+        const Cost target = attempt == 0 && last - lower > 1 ? lower + (last - lower) / 2 : last;
+        LevelSearchResult result;
+        if (!levels_below(context, strong, effort, target, limits, result)) break;
+        if (result.found) {
+            // Every sequence within the target was searched: the least found is the optimum.
+            outcome.best = result.best_sequence;
+            outcome.best_objective = result.best_objective;
+            record(context, outcome, outcome.steps, outcome.best_objective, FoundBy::level_search);
+            proven = true;
+            break;
+        }
+        lower = proven_bound = target + 1;
+        shared.proven.store(lower, std::memory_order_relaxed);
+        proven = target == last;
+    }
+    return proven ? outcome.best_objective : proven_bound;
+}
+
+// The proofs after the walks' warm-up, once the strong bound is done: by levels under a time
+// limit, then the depth-first search where it is tried. Returns the best bound they proved.
+long long prove(const PhaseContext& context, const StrongBound& strong,
+                const StrongBoundEffort& effort, PhaseShared& shared, PhaseOutcome& outcome,
+                bool& proven) {
+    long long bound = LLONG_MIN;
+    // The bound's table of rests prunes both searches far deeper than their own bounds.
+    const MemoryReservation table(&context.solve.budget, rest_table_bytes(strong.rest_costs));
+    if (context.plan.levels_tried && strong.lower_bound < outcome.best_objective)
+        bound = prove_by_levels(context, strong, effort, shared, outcome, proven);
+    if (!proven && context.plan.exact_tried && strong.lower_bound < outcome.best_objective &&
+        !interrupted(context))
+        bound = std::max(bound, run_exact(context, strong.rest_costs, shared, outcome, proven));
+    return bound;
 }
 
 }  // namespace
@@ -201,14 +264,12 @@ PhaseOutcome run_improvement_phase(const PhaseContext& context, const PhaseStart
     run_walks(context, walk_limits(context, true), 0, shared, outcome);
     long long exact_bound = LLONG_MIN;
     bool proven = false;
-    if (context.plan.exact_tried && !interrupted(context)) {
-        // The bound's table of rests prunes the exact search far deeper than its own bounds.
+    if ((context.plan.exact_tried || context.plan.levels_tried) && !interrupted(context)) {
         finish_bound();
-        const MemoryReservation table(&context.solve.budget, rest_table_bytes(strong.rest_costs));
-        if (strong.lower_bound < outcome.best_objective && !interrupted(context))
-            exact_bound = run_exact(context, strong.rest_costs, shared, outcome, proven);
+        if (!interrupted(context))
+            exact_bound = prove(context, strong, bound_effort, shared, outcome, proven);
     }
-    if (context.plan.exact_trial && !proven && !interrupted(context))
+    if (context.plan.warm_up && !proven && !interrupted(context))
         run_walks(context, walk_limits(context, false), 1, shared, outcome);
 
     // The bound is waited for under a step budget (its result must not depend on time), and

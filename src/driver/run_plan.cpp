@@ -52,6 +52,8 @@ RunPlan plan_run(const Settings& settings, int n_jobs, Clock::time_point start) 
     plan.phase = plan.timed || settings.step_limit > 0;
     plan.exact_trial = plan.timed && n_jobs > EXACT_MAX_JOBS && n_jobs <= EXACT_TRIAL_MAX_JOBS;
     plan.exact_tried = n_jobs <= EXACT_MAX_JOBS || plan.exact_trial;
+    plan.levels_tried = plan.timed && n_jobs >= 2 && n_jobs <= LEVEL_MAX_JOBS;
+    plan.warm_up = plan.timed && (plan.exact_tried || plan.levels_tried);
     if (plan.timed) {
         plan.deadline = after_seconds(start, settings.time_limit);
         plan.beam_finish_by = after_seconds(start, BEAM_SHARE * settings.time_limit);
@@ -59,7 +61,8 @@ RunPlan plan_run(const Settings& settings, int n_jobs, Clock::time_point start) 
     plan.bound_effort = default_strong_bound_effort(n_jobs);
     // The backward pass of the table of rests costs several steps of the bound: only for the
     // exact search and the proof summary.
-    plan.bound_effort.rest_table = plan.exact_tried || settings.proof_summary != 0;
+    plan.bound_effort.rest_table =
+        plan.exact_tried || plan.levels_tried || settings.proof_summary != 0;
     if (plan.timed) {
         plan.bound_effort =
             scaled_effort(plan.bound_effort, settings.time_limit, FULL_BOUND_SECONDS);

@@ -174,6 +174,11 @@ std::size_t level_bytes(const Level& level) {
     return level.size() * level_state_bytes(level.words * 64);
 }
 
+// Whether `bytes` fit the budget, beside what it already holds for the search.
+bool fits(const MemoryBudget* memory, const MemoryReservation& held, std::size_t bytes) {
+    return memory == nullptr || bytes <= held.bytes() + memory_left(*memory);
+}
+
 }  // namespace
 
 std::size_t level_state_bytes(int jobs) {
@@ -224,7 +229,10 @@ LevelSearchResult level_search(const JobTimes& times, const RestCostTable& table
             expand_state(tables, current, s, k, next, index, child_set);
             if (SLOTS_PER_STATE * next.size() >= index.slots.size())
                 rebuild_index(index, next, 2 * next.size());
-            if (++made % LIMITS_INTERVAL == 0 && must_stop(limits)) return result;
+            if (++made % LIMITS_INTERVAL == 0 &&
+                (must_stop(limits) ||
+                 !fits(memory, held, level_bytes(current) + level_bytes(next) + trail_bytes)))
+                return result;
         }
         long long alive = 0;
         for (const char a : next.alive)

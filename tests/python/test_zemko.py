@@ -143,7 +143,7 @@ def test_result_carries_every_field_of_a_run_with_a_time_limit():
     assert result.improvement_steps >= 0 and isinstance(result.optimal, bool)
     previous = None
     for found in result.improvements:
-        assert found.found_by in ("iterated greedy", "exact search")
+        assert found.found_by in ("iterated greedy", "exact search", "level search")
         assert 0 <= found.step <= result.improvement_steps and found.seconds >= 0
         assert previous is None or found.objective < previous
         previous = found.objective
