@@ -9,6 +9,7 @@
 #include <map>
 #include <sstream>
 
+#include "tools/proof_levels.hpp"
 #include "tools/tool_support.hpp"
 
 namespace zemko_tools {
@@ -323,9 +324,33 @@ ProofVerdict check_proof(const ProofSummary& summary, long long node_budget) {
         return verdict;
     }
     verdict.kind = ProofVerdict::Kind::confirmed;
-    if (!s.optimal || verdict.bound >= s.objective) {
+    if (s.lower_bound <= verdict.bound) {
         verdict.message = "no sequence costs less than " + std::to_string(verdict.bound);
         if (s.optimal) verdict.message += ": the answer is optimal";
+        return verdict;
+    }
+    // A bound beyond the paths' own: no sequence may cost less than it. The search by levels
+    // settles that on the network filtered against it.
+    const LevelCheck check = sequences_within(s, scale, s.lower_bound - 1, node_budget);
+    verdict.nodes = check.most_states;
+    if (check.settled && check.within) {
+        verdict.kind = ProofVerdict::Kind::refused;
+        verdict.message =
+            "a sequence of objective " + std::to_string(*check.within) + " exists: " +
+            (s.optimal ? std::string("the answer is not optimal")
+                       : "the lower bound " + std::to_string(s.lower_bound) + " is too high");
+        return verdict;
+    }
+    if (check.settled) {
+        verdict.bound = s.lower_bound;
+        verdict.message = "no sequence costs less than " + std::to_string(s.lower_bound);
+        if (s.optimal) verdict.message += ": the answer is optimal";
+        return verdict;
+    }
+    if (!s.optimal) {
+        verdict.message = "no sequence costs less than " + std::to_string(verdict.bound) +
+                          "; the stated lower bound " + std::to_string(s.lower_bound) +
+                          " is beyond what the checker settles";
         return verdict;
     }
     // Why the search finds a cheaper sequence when one exists: let S be the first sequence of

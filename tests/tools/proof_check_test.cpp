@@ -80,6 +80,9 @@ TEST(ProofCheck, ConfirmsTheSolversSummariesAndRefusesTamperedOnes) {
             {with_line(text, "sequence", repeated), "not a permutation"},
             {with_line(text, "p2", "p2 " + std::string(40, '9')), "line 4: bad value"},
             {false_optimum, "exists: the answer is not optimal"},
+            // A certificate raised past what holds, for an answer not said to be optimal.
+            {with_line(false_optimum, "optimal", "optimal 0"),
+             "the lower bound " + std::to_string(worse) + " is too high"},
             {text.substr(0, text.find("\nprices")), "\"prices\" missing"},
             {"zemko proof summary 2\n", "not a proof summary"},
         };
