@@ -168,10 +168,12 @@ bool levels_below(const PhaseContext& context, const StrongBound& strong,
     return result.complete;
 }
 
-// The proof by levels, for LEVEL_SHARE of the time left: first against a target halfway from
-// the bound to the best, which raises the bound when nothing lies below it, then against the
-// best less one. A sequence found within a target is the optimum. Returns the bound proven
-// (LLONG_MIN: none beyond the strong bound's); `proven` tells whether the best is optimal.
+// The proof by levels, for LEVEL_SHARE of the time left. Its targets rise from halfway between
+// the bound and the best less one, each halfway from the last to the best less one: a search
+// that finds nothing within its target raises the bound (and is far cheaper than one against
+// the best, whose states grow with the target), and the first that finds sequences within its
+// target finds the optimum. Returns the bound proven (LLONG_MIN: none beyond the strong
+// bound's); `proven` tells whether the best is optimal.
 long long prove_by_levels(const PhaseContext& context, const StrongBound& strong,
                           const StrongBoundEffort& effort, PhaseShared& shared,
                           PhaseOutcome& outcome, bool& proven) {
@@ -180,9 +182,9 @@ long long prove_by_levels(const PhaseContext& context, const StrongBound& strong
         Clock::now(), LEVEL_SHARE * std::max(0.0, seconds_until(*context.plan.deadline)));
     long long proven_bound = LLONG_MIN;
     Cost lower = std::max<Cost>(strong.lower_bound, context.root_bound_for_certificate);
-    for (int attempt = 0; attempt < 2 && !proven; ++attempt) {
+    while (!proven) {
         const Cost last = outcome.best_objective - 1;
-        const Cost target = attempt == 0 && last - lower > 1 ? lower + (last - lower) / 2 : last;
+        const Cost target = lower + (last - lower + 1) / 2;
         LevelSearchResult result;
         if (!levels_below(context, strong, effort, target, limits, result)) break;
         if (result.found) {

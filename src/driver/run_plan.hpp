@@ -31,6 +31,10 @@ inline constexpr double EXACT_TRIAL_SHARE = 0.5;
 // between bound and answer are far beyond what it can close.
 inline constexpr int LEVEL_MAX_JOBS = 150;
 inline constexpr double LEVEL_SHARE = 0.5;
+// Past EXACT_TRIAL_MAX_JOBS jobs a proof by levels takes tens of seconds or more: it is tried
+// only under time limits of at least this many seconds, and shorter ones leave the walks all
+// their time.
+inline constexpr double LEVEL_MIN_TIME_LIMIT = 40;
 // Nodes of the exact search per improvement step, under a step budget.
 inline constexpr long long EXACT_NODES_PER_STEP = 100;
 
