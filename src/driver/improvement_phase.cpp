@@ -208,12 +208,16 @@ long long prove(const PhaseContext& context, const StrongBound& strong,
                 const StrongBoundEffort& effort, PhaseShared& shared, PhaseOutcome& outcome,
                 bool& proven) {
     long long bound = LLONG_MIN;
+    // The strong bound may have proven the best optimal on its own.
+    if (strong.lower_bound >= outcome.best_objective) {
+        proven = true;
+        return outcome.best_objective;
+    }
     // The bound's table of rests prunes both searches far deeper than their own bounds.
     const MemoryReservation table(&context.solve.budget, rest_table_bytes(strong.rest_costs));
-    if (context.plan.levels_tried && strong.lower_bound < outcome.best_objective)
+    if (context.plan.levels_tried)
         bound = prove_by_levels(context, strong, effort, shared, outcome, proven);
-    if (!proven && context.plan.exact_tried && strong.lower_bound < outcome.best_objective &&
-        !interrupted(context))
+    if (!proven && context.plan.exact_tried && !interrupted(context))
         bound = std::max(bound, run_exact(context, strong.rest_costs, shared, outcome, proven));
     return bound;
 }
