@@ -124,10 +124,14 @@ void print_filter(const JobTimes& times, const std::vector<int>& incumbent, Rest
 
 // The search by levels against the filter's target, and what it kept.
 void print_levels(const JobTimes& times, const std::vector<int>& incumbent,
-                  const RestCostTable& table, long long below) {
+                  const RestCostTable& table, long long below, double seconds) {
     const double start = cpu_seconds(CLOCK_THREAD_CPUTIME_ID);
     const Cost target = sequence_objective(times, incumbent) - below;
-    const LevelSearchResult result = level_search(times, table, target);
+    // Within the wall seconds given and the memory a run may take.
+    MemoryBudget memory;
+    memory.limit = memory_limit_for_setting(0);
+    const Limits limits = part_limits(after_seconds(Clock::now(), seconds), nullptr);
+    const LevelSearchResult result = level_search(times, table, target, limits, &memory);
     long long most = 0, total = 0;
     int widest = 0;
     for (std::size_t k = 0; k < result.states.size(); ++k) {
@@ -256,7 +260,7 @@ int main(int argc, char** argv) {
                         cpu_seconds(CLOCK_THREAD_CPUTIME_ID) - start);
             if (filter) print_filter(times, incumbent, strong.rest_costs, below);
             if (levels) {
-                print_levels(times, incumbent, strong.rest_costs, below);
+                print_levels(times, incumbent, strong.rest_costs, below, seconds);
                 continue;
             }
         }

@@ -31,7 +31,7 @@ struct Level {
     std::vector<std::uint64_t> sets;  // [state * words + w]
     std::vector<Cost> backlog, cost, c1, priced;
     std::vector<std::uint32_t> parent;
-    std::vector<std::uint8_t> job;
+    std::vector<std::uint16_t> job;
     std::vector<std::uint32_t> next_of_set;  // the next state of the same set, in the level
     std::vector<char> alive;                 // not dominated by a later one of its set
 
@@ -84,7 +84,7 @@ struct Child {
     const std::uint64_t* set;
     Cost backlog, cost, c1, priced;
     std::uint32_t parent;
-    std::uint8_t job;
+    std::uint16_t job;
 };
 
 // Adds the child unless a state of its set dominates it; marks the states it dominates dead.
@@ -154,7 +154,7 @@ void expand_state(const SearchTables& tables, const Level& from, std::uint32_t p
             child_set[j / 64] |= std::uint64_t{1} << (j % 64);
             offer_child(into, index,
                         {child_set.data(), next.c2 - next.c1, next.sum, next.c1, priced, parent,
-                         static_cast<std::uint8_t>(j)});
+                         static_cast<std::uint16_t>(j)});
         }
     }
 }
@@ -183,8 +183,8 @@ bool fits(const MemoryBudget* memory, const MemoryReservation& held, std::size_t
 
 std::size_t level_state_bytes(int jobs) {
     const std::size_t words = (static_cast<std::size_t>(jobs) + 63) / 64;
-    return words * sizeof(std::uint64_t) + 4 * sizeof(Cost) + 2 * sizeof(std::uint32_t) + 2 +
-           SLOTS_PER_STATE * 2 * sizeof(std::uint32_t);
+    return words * sizeof(std::uint64_t) + 4 * sizeof(Cost) + 2 * sizeof(std::uint32_t) +
+           sizeof(std::uint16_t) + 1 + SLOTS_PER_STATE * 2 * sizeof(std::uint32_t);
 }
 
 LevelSearchResult level_search(const JobTimes& times, const RestCostTable& table, Cost target,
@@ -197,7 +197,7 @@ LevelSearchResult level_search(const JobTimes& times, const RestCostTable& table
         tables.all_prices += price;
     // Every level's parents and jobs stay, to lead back from a complete sequence.
     std::vector<std::vector<std::uint32_t>> parents;
-    std::vector<std::vector<std::uint8_t>> jobs;
+    std::vector<std::vector<std::uint16_t>> jobs;
     std::size_t trail_bytes = 0;  // of parents and jobs
     for (int j = 0; j < n; ++j)
         if (table.words > 0 && table.last_position[j] < 0) {
@@ -238,7 +238,7 @@ LevelSearchResult level_search(const JobTimes& times, const RestCostTable& table
         for (const char a : next.alive)
             alive += a;
         result.states.push_back(alive);
-        trail_bytes += current.size() * (sizeof(std::uint32_t) + sizeof(std::uint8_t));
+        trail_bytes += current.size() * (sizeof(std::uint32_t) + sizeof(std::uint16_t));
         parents.push_back(std::move(current.parent));
         jobs.push_back(std::move(current.job));
         current = std::move(next);
