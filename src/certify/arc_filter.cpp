@@ -21,12 +21,10 @@ long long arcs_kept(const ArcMasks& masks) {
     return kept;
 }
 
-// The filtered table: the masks, each job's last position, and the rests over the kept arcs.
-void take_filter(const BacklogGrid& grid, const ArcMasks& masks, const BacklogWork& work,
-                 Cost target, RestCostTable& table, FilterCounts& counts) {
+// True when a kept arc leaves the grid: a sequence within the target may then leave it and
+// come back, through states whose kept arcs say nothing of it.
+bool kept_arc_leaves(const BacklogGrid& grid, const ArcMasks& masks) {
     const int n = grid.jobs, B = grid.buckets;
-    std::vector<std::vector<char>> placed_at(n, std::vector<char>(n, 0));
-    bool leaves = false;  // a kept arc leaves the grid: the positions after it are not known
     for (int k = 0; k < n; ++k)
         for (int b = 0; b < B; ++b)
             for (int w = 0; w < masks.words; ++w)
@@ -34,14 +32,26 @@ void take_filter(const BacklogGrid& grid, const ArcMasks& masks, const BacklogWo
                          masks.allowed[(static_cast<std::size_t>(k) * B + b) * masks.words + w];
                      bits != 0; bits &= bits - 1) {
                     const int j = 64 * w + std::countr_zero(bits);
-                    placed_at[j][k] = 1;
-                    const int target =
-                        b <= grid.idle_last[j] ? grid.idle_target[j] : b + grid.shift[j];
-                    leaves = leaves || target >= B;
+                    if ((b <= grid.idle_last[j] ? grid.idle_target[j] : b + grid.shift[j]) >= B)
+                        return true;
                 }
-    if (leaves)
-        for (int j = 0; j < n; ++j)
-            placed_at[j][n - 1] = 1;
+    return false;
+}
+
+// The filtered table: the masks, each job's last position, and the rests over the kept arcs.
+// Every sequence within the target stays in the grid, so every state it passes is one of the
+// grid's.
+void take_filter(const BacklogGrid& grid, const ArcMasks& masks, const BacklogWork& work,
+                 Cost target, RestCostTable& table, FilterCounts& counts) {
+    const int n = grid.jobs, B = grid.buckets;
+    std::vector<std::vector<char>> placed_at(n, std::vector<char>(n, 0));
+    for (int k = 0; k < n; ++k)
+        for (int b = 0; b < B; ++b)
+            for (int w = 0; w < masks.words; ++w)
+                for (std::uint64_t bits =
+                         masks.allowed[(static_cast<std::size_t>(k) * B + b) * masks.words + w];
+                     bits != 0; bits &= bits - 1)
+                    placed_at[64 * w + std::countr_zero(bits)][k] = 1;
     table.last_position.assign(n, -1);
     long long window_sum = 0;
     for (int j = 0; j < n; ++j)
@@ -101,6 +111,7 @@ FilterCounts filter_rest_costs(const JobTimes& times, const StrongBoundEffort& e
         before -= deleted;
     }
     counts.kept = arcs_kept(masks);
+    if (kept_arc_leaves(grid, masks)) return counts;
     take_filter(grid, masks, work, target, table, counts);
     return counts;
 }

@@ -31,9 +31,10 @@ std::size_t arc_filter_bytes(int jobs, int buckets);
 // yet) against `target`: afterwards every sequence of objective at most target keeps to the
 // table's allowed jobs and positions, and the table's values bound its rests at least as high
 // as before. Filtering is done again on what is left while it deletes a share of the arcs
-// worth it. Returns what it did; leaves the table as it was when `limits` stop it first, or
-// when the grid's buckets are wider than one unit of time (a rounded step may then leave a
-// sequence's own bucket). Its arrays are counted in `memory` while it runs.
+// worth it. Returns what it did; leaves the table as it was when `limits` stop it first, when
+// the grid's buckets are wider than one unit of time (a rounded step may then leave a
+// sequence's own bucket), or when an arc kept leaves the grid (a sequence may then pass states
+// the grid does not hold). Its arrays are counted in `memory` while it runs.
 FilterCounts filter_rest_costs(const JobTimes& times, const StrongBoundEffort& effort, Cost target,
                                RestCostTable& table, const Limits& limits = {},
                                MemoryBudget* memory = nullptr);
