@@ -52,8 +52,9 @@ RunPlan plan_run(const Settings& settings, int n_jobs, Clock::time_point start) 
     plan.phase = plan.timed || settings.step_limit > 0;
     plan.exact_trial = plan.timed && n_jobs > EXACT_MAX_JOBS && n_jobs <= EXACT_TRIAL_MAX_JOBS;
     plan.exact_tried = n_jobs <= EXACT_MAX_JOBS || plan.exact_trial;
-    plan.levels_tried = plan.timed && n_jobs >= 2 && n_jobs <= LEVEL_MAX_JOBS &&
-                        (n_jobs <= EXACT_TRIAL_MAX_JOBS || settings.time_limit >= LEVEL_MIN_TIME_LIMIT);
+    plan.levels_tried =
+        plan.timed && n_jobs >= 2 && n_jobs <= LEVEL_MAX_JOBS &&
+        (n_jobs <= EXACT_TRIAL_MAX_JOBS || settings.time_limit >= LEVEL_MIN_TIME_LIMIT);
     plan.warm_up = plan.timed && (plan.exact_tried || plan.levels_tried);
     if (plan.timed) {
         plan.deadline = after_seconds(start, settings.time_limit);
