@@ -129,7 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     settings.beam = std::min(settings.beam, MAX_FUZZ_BEAM);
     // The improvement phase runs on a step budget only: a time limit would make an input's run
     // take seconds and its outcome depend on the machine.
-    settings.time_limit = std::min(settings.time_limit, 0);
+    settings.time_limit = std::min(settings.time_limit, setting_seconds{0});
     settings.step_limit = std::min(settings.step_limit, MAX_FUZZ_STEPS);
     const std::vector<Job> jobs(table.jobs, table.jobs + table.n_jobs);
     // The transcript is not checked here (the end-to-end tests do that), but it is produced.
