@@ -71,6 +71,17 @@ std::string value_text(const std::string& line) {
     return line.substr(begin, end - begin);
 }
 
+// Whether the '=' follows the key, blanks aside, as in "TimeLimit = .5": a line such as
+// "TimeLimit x = 1" has no value for its key.
+bool equals_after_key(const std::string& line, const std::string& key) {
+    size_t at = line.find(key);
+    if (at == std::string::npos) return false;
+    at += key.size();
+    while (at < line.size() && is_c_space(static_cast<unsigned char>(line[at])))
+        ++at;
+    return at < line.size() && line[at] == '=';
+}
+
 // The whole text as a number of the row's kind; nothing when it is not one.
 std::optional<double> exact_value(const std::string& text, SettingKind kind) {
     if (text.empty()) return std::nullopt;
@@ -166,7 +177,8 @@ void apply_settings(std::istream& in, Settings& settings, std::ostream* messages
             }
         }
         if (row->match == SettingMatch::exact && row->kind == SettingKind::seconds &&
-            parsed.converted < 2 && refusal(*row, text, value).empty()) {
+            parsed.converted < 2 && equals_after_key(line, parsed.key) &&
+            refusal(*row, text, value).empty()) {
             set_value(settings, *row, value);  // seconds without a leading digit, such as .5
         } else if (parsed.converted < 2) {
             say(out, "\nWarning : Missing value in ZEMKO Config File at line %d\n", line_number);
