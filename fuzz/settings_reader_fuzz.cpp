@@ -1,8 +1,9 @@
 // Fuzz target for the settings reader: apply_settings on any bytes must not crash, and the
 // settings must end as a line-by-line sscanf("%s = %lld") with the key table leaves them (a
 // value outside 32 bits changes nothing): a prefix-matched row by its key's beginning, an
-// exact row by its key, whose line must hold nothing but a value it takes. TimeLimit's
-// decimals are left to the reader's own tests: here its value is read as sscanf reads it.
+// exact row by its key, whose line must hold nothing but a value it takes. A line's text ends
+// at a NUL byte. TimeLimit's decimals and its values above the largest it takes are left to
+// the reader's own tests: here only its whole values in range are read, as sscanf reads them.
 #include <algorithm>
 #include <climits>
 #include <cstdint>
@@ -35,10 +36,18 @@ std::vector<double> reference_settings(std::string text) {
         text.erase(0, 3);
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);) {
+        // The reader takes a line's text up to a NUL byte, as a C string would be.
+        line.resize(std::strlen(line.c_str()));
         std::vector<char> key(line.size() + 1);
         long long value = 0;
         int end = 0;
-        if (sscanf(line.c_str(), "%s = %lld%n", key.data(), &value, &end) != 2) continue;
+        const int converted = sscanf(line.c_str(), "%s = %lld%n", key.data(), &value, &end);
+        if (converted == 1)  // seconds such as ".5" are the reader's own to judge
+            for (int r = 0; r < zemko::n_setting_rows; ++r)
+                if (zemko::setting_rows[r].kind == zemko::SettingKind::seconds &&
+                    std::strcmp(key.data(), zemko::setting_rows[r].key) == 0)
+                    values[r] = -1;
+        if (converted != 2) continue;
         if (value < INT_MIN || value > INT_MAX) continue;
         for (int r = 0; r < zemko::n_setting_rows; ++r) {
             const zemko::SettingRow& row = zemko::setting_rows[r];
@@ -50,7 +59,9 @@ std::vector<double> reference_settings(std::string text) {
                 const bool at_least_zero = row.kind == zemko::SettingKind::count ||
                                            row.kind == zemko::SettingKind::seconds;
                 if (rest_blank && !(at_least_zero && value < 0)) values[r] = value;
-                if (!rest_blank && row.kind == zemko::SettingKind::seconds) values[r] = -1;
+                if (row.kind == zemko::SettingKind::seconds &&
+                    (!rest_blank || value > zemko::MAX_SECONDS_SETTING))
+                    values[r] = -1;
                 break;
             }
             if (std::strncmp(key.data(), row.key, std::strlen(row.key)) != 0) continue;
