@@ -135,11 +135,12 @@ TEST(SettingsFile, ExactKeysTakeDecimalSecondsAndRefuseWhatTheyCannotTake) {
 
     const std::string out = apply_text(
         "TimeLimit = -3\nTimeLimitMs = 3\nStepLimit = 2.5\nTimeLimit = 1e10\n"
-        "MemoryLimit = -1\nTimeLimit = 2 s\nTimeLimit = 1e9\nSeed=5\n",
+        "MemoryLimit = -1\nTimeLimit = 2 s\nTimeLimit = 1e9\nSeed=5\nTimeLimit x = 1\n",
         &notes);
     EXPECT_EQ(out,
               "\nWarning : Unknown message in ZEMKO Config File at line 2\n"
-              "\nWarning : Unknown message in ZEMKO Config File at line 8\n");
+              "\nWarning : Unknown message in ZEMKO Config File at line 8\n"
+              "\nWarning : Missing value in ZEMKO Config File at line 9\n");
     EXPECT_EQ(notes,
               "Warning: ZEMKO.INI line 1: TimeLimit must be at least 0; the line is left out\n"
               "Warning: ZEMKO.INI line 2: 'TimeLimitMs' is not a key; did you mean TimeLimit?\n"
